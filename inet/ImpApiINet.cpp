@@ -58,29 +58,34 @@ private:
     HttpHandle handle_;
 };
 
-// The progress window for the time of the body transfer, each end followed by a pulse.
+// The progress window for the time of the body transfer, each end followed by a pulse. The normal way out
+// closes it explicitly, so that a failure there reaches the caller; an exception passing through closes it
+// in the destructor.
 class ProgressScope {
 public:
-    ProgressScope(DownloadUi& ui, plugin::HostReporting& host, bool enabled) : ui_(ui), host_(host) {
-        if (enabled) {
-            ui_.ShowProgress();
-            shown_ = true;
-            host_.ProgressPulse();
-        }
-    }
+    ProgressScope(DownloadUi& ui, plugin::HostReporting& host) : ui_(ui), host_(host) {}
     ~ProgressScope() {
-        if (!shown_) {
-            return;
-        }
         try {
-            ui_.HideProgress();
-            host_.ProgressPulse();
+            Close();
         } catch (...) {
-            // Already leaving; a failure to hide must not replace the outcome.
+            // Already leaving with an exception; it is the one the caller needs to see.
         }
     }
     ProgressScope(const ProgressScope&) = delete;
     ProgressScope& operator=(const ProgressScope&) = delete;
+
+    void Show() {
+        ui_.ShowProgress();
+        shown_ = true;
+        host_.ProgressPulse();
+    }
+    void Close() {
+        if (shown_) {
+            shown_ = false;
+            ui_.HideProgress();
+            host_.ProgressPulse();
+        }
+    }
 
 private:
     DownloadUi& ui_;
@@ -141,6 +146,7 @@ std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSecond
 
     HandleScope request(http);
     for (;;) {
+        request.Close();  // a request given up for a proxy retry goes before the URL is opened again
         request.Reset(http.OpenUrl(session.Get(), Url, kRequestFlags));
         if (!request) {
             line(kSystemErrorPrefix + http.LastErrorText());
@@ -184,29 +190,36 @@ std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSecond
     }
 
     bool readFailed = false;
-    {
-        ProgressScope progress(services.Ui, host, ShowProgress);
-        char buffer[kChunkSize + 1];
-        for (;;) {
-            std::uint32_t count = 0;
-            const bool ok = http.Read(request.Get(), buffer, kChunkSize, count);
-            if (count > 0) {
-                // A read that fails after a time-out still delivers what it received.
-                Stream.Write(buffer, count);
-                host.ProgressPulse();
-            }
-            if (!ok) {
-                readFailed = true;  // a broken transfer is never a complete one
-                break;
-            }
-            if (count == 0) {
-                break;
-            }
-            if (ShowProgress && services.Ui.Cancelled()) {
-                line(kCancelledText);
-                return kDownloadCancelled;
-            }
+    bool cancelled = false;
+    ProgressScope progress(services.Ui, host);
+    if (ShowProgress) {
+        progress.Show();
+    }
+    char buffer[kChunkSize + 1];
+    for (;;) {
+        std::uint32_t count = 0;
+        const bool ok = http.Read(request.Get(), buffer, kChunkSize, count);
+        if (count > 0) {
+            // A read that fails after a time-out still delivers what it received.
+            Stream.Write(buffer, count);
+            host.ProgressPulse();
         }
+        if (!ok) {
+            readFailed = true;  // a broken transfer is never a complete one
+            break;
+        }
+        if (count == 0) {
+            break;
+        }
+        if (ShowProgress && services.Ui.Cancelled()) {
+            line(kCancelledText);
+            cancelled = true;
+            break;
+        }
+    }
+    progress.Close();
+    if (cancelled) {
+        return kDownloadCancelled;  // what arrived stays in the stream; its length is not checked
     }
 
     const std::uint64_t size = Stream.Size();

@@ -1,0 +1,27 @@
+// Wires the download engine to WinINet, the progress window and the toolkit's screen cursor.
+#include "inet/win32/WinDownload.h"
+
+#include "inet/win32/ImpApiDownloadProgress.h"
+#include "inet/win32/WinInetLayer.h"
+#include "toolkit/Graphics.h"
+
+namespace inet {
+
+void WinDownloadUi::ShowProgress() { ShowDownloadProgress(nullptr); }
+
+bool WinDownloadUi::Cancelled() { return DownloadCancelled(); }
+
+void WinDownloadUi::HideProgress() { HideDownloadProgress(); }
+
+void WinDownloadUi::SetScreenCursor(ScreenCursor cursor) {
+    toolkit::SetScreenCursor(cursor == ScreenCursor::Wait ? toolkit::TCursor::HourGlass : toolkit::TCursor::AppStart);
+}
+
+std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSeconds, ByteStream& Stream,
+                              std::string& StatusCode, bool Report, bool ShowProgress, plugin::HostReporting& host) {
+    WinInetLayer http;
+    WinDownloadUi ui;
+    return DownloadToStream(Url, TimeoutSeconds, Stream, StatusCode, Report, ShowProgress, {http, ui, host});
+}
+
+}  // namespace inet

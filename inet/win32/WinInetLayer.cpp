@@ -1,0 +1,187 @@
+// WinINet calls behind the HTTP layer; every handle opened here is closed here.
+#include "inet/win32/WinInetLayer.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "inet/ImpApiINet.h"
+
+namespace inet {
+namespace {
+
+void CloseInternetHandle(HINTERNET handle) noexcept {
+    if (handle != nullptr) {
+        ::InternetCloseHandle(handle);
+    }
+}
+
+void SetTimeoutOption(HINTERNET handle, TimeoutOption option, DWORD milliseconds) {
+    ::InternetSetOptionA(handle, static_cast<DWORD>(option), &milliseconds, sizeof milliseconds);
+}
+
+std::string UrlPart(const char* text, DWORD length) { return text != nullptr ? std::string(text, length) : ""; }
+
+}  // namespace
+
+// A request owns its connection: both go together.
+struct WinInetLayer::Request {
+    HINTERNET connection = nullptr;
+    HINTERNET request = nullptr;
+
+    ~Request() {
+        CloseInternetHandle(request);
+        CloseInternetHandle(connection);
+    }
+};
+
+std::string LastErrorText(DWORD code) {
+    char message[1024] = {};
+    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, message, 1023, nullptr);
+    return FormatLastErrorText(code, std::string(message, length));
+}
+
+std::string LastErrorText() { return LastErrorText(::GetLastError()); }
+
+WinInetLayer::WinInetLayer() = default;
+WinInetLayer::~WinInetLayer() = default;
+
+void WinInetLayer::Fail() { lastError_ = ::GetLastError(); }
+
+HttpHandle WinInetLayer::OpenSession(const std::string& agent) {
+    HINTERNET session = ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (session == nullptr) {
+        Fail();
+    }
+    return reinterpret_cast<HttpHandle>(session);
+}
+
+void WinInetLayer::SetTimeout(HttpHandle handle, TimeoutOption option, std::uint32_t milliseconds) {
+    if (const auto found = requests_.find(handle); found != requests_.end()) {
+        SetTimeoutOption(found->second->request, option, milliseconds);
+        return;
+    }
+    SetTimeoutOption(reinterpret_cast<HINTERNET>(handle), option, milliseconds);
+    sessionTimeouts_[option] = milliseconds;  // handed on to every connection and request of the session
+}
+
+HttpHandle WinInetLayer::OpenUrl(HttpHandle session, const std::string& url, std::uint32_t flags) {
+    URL_COMPONENTSA parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = 1;
+    if (!::InternetCrackUrlA(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) {
+        Fail();
+        return kNoHandle;
+    }
+    const std::string host = UrlPart(parts.lpszHostName, parts.dwHostNameLength);
+    const std::string object = UrlPart(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                               UrlPart(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (parts.nScheme == INTERNET_SCHEME_HTTPS) {
+        flags |= INTERNET_FLAG_SECURE;
+    }
+
+    auto request = std::make_unique<Request>();
+    request->connection = ::InternetConnectA(reinterpret_cast<HINTERNET>(session), host.c_str(), parts.nPort,
+                                             nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (request->connection == nullptr) {
+        Fail();
+        return kNoHandle;
+    }
+    for (const auto& [option, milliseconds] : sessionTimeouts_) {
+        SetTimeoutOption(request->connection, option, milliseconds);
+    }
+    request->request = ::HttpOpenRequestA(request->connection, "GET", object.c_str(), nullptr, nullptr, nullptr,
+                                          flags, 0);
+    if (request->request == nullptr) {
+        Fail();
+        return kNoHandle;
+    }
+    for (const auto& [option, milliseconds] : sessionTimeouts_) {
+        SetTimeoutOption(request->request, option, milliseconds);
+    }
+    const ULONGLONG sent = ::GetTickCount64();
+    if (!::HttpSendRequestA(request->request, nullptr, 0, nullptr, 0)) {
+        Fail();
+        // Wine's WinINet reports an answer that did not come within the receive time-out on a secure
+        // connection as an aborted connection; once that time has passed, it is the time-out.
+        if (lastError_ == ERROR_INTERNET_CONNECTION_ABORTED && ReceiveTimeoutPassedSince(sent)) {
+            lastError_ = ERROR_INTERNET_TIMEOUT;
+        }
+        return kNoHandle;
+    }
+    const auto handle = reinterpret_cast<HttpHandle>(request->request);
+    requests_.emplace(handle, std::move(request));
+    return handle;
+}
+
+bool WinInetLayer::ReceiveTimeoutPassedSince(ULONGLONG start) const {
+    constexpr ULONGLONG kTimerSlack = 50;
+    const auto found = sessionTimeouts_.find(TimeoutOption::Receive);
+    return found != sessionTimeouts_.end() && ::GetTickCount64() - start + kTimerSlack >= found->second;
+}
+
+HINTERNET WinInetLayer::RequestHandle(HttpHandle request) const {
+    const auto found = requests_.find(request);
+    return found != requests_.end() ? found->second->request : nullptr;
+}
+
+bool WinInetLayer::Query(HttpHandle request, HttpQuery query, std::string& text) {
+    char buffer[32] = {};
+    DWORD length = sizeof buffer;
+    DWORD index = 0;
+    if (!::HttpQueryInfoA(RequestHandle(request), static_cast<DWORD>(query), buffer, &length, &index)) {
+        Fail();
+        return false;
+    }
+    text.assign(buffer, strnlen(buffer, sizeof buffer));
+    return true;
+}
+
+std::uint32_t WinInetLayer::ProxyAuthenticationDialog(HttpHandle request) {
+    constexpr DWORD kFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS;
+    // Without a proxy there is nobody to give proxy credentials to; Wine's dialog even crashes then.
+    if (!UsesProxy(request)) {
+        return ERROR_CANCELLED;
+    }
+    return ::InternetErrorDlg(::GetDesktopWindow(), RequestHandle(request), ERROR_INTERNET_INCORRECT_PASSWORD,
+                              kFlags, nullptr);
+}
+
+bool WinInetLayer::UsesProxy(HttpHandle request) const {
+    const auto found = requests_.find(request);
+    if (found == requests_.end()) {
+        return false;
+    }
+    DWORD size = 0;
+    ::InternetQueryOptionA(found->second->connection, INTERNET_OPTION_PROXY, nullptr, &size);
+    std::vector<char> buffer(std::max<DWORD>(size, sizeof(INTERNET_PROXY_INFO)));
+    size = static_cast<DWORD>(buffer.size());
+    if (!::InternetQueryOptionA(found->second->connection, INTERNET_OPTION_PROXY, buffer.data(), &size)) {
+        return false;
+    }
+    const auto* proxy = reinterpret_cast<const INTERNET_PROXY_INFO*>(buffer.data());
+    return proxy->dwAccessType == INTERNET_OPEN_TYPE_PROXY && proxy->lpszProxy != nullptr &&
+           reinterpret_cast<const char*>(proxy->lpszProxy)[0] != '\0';
+}
+
+bool WinInetLayer::Read(HttpHandle request, char* buffer, std::uint32_t size, std::uint32_t& bytesRead) {
+    DWORD count = 0;
+    const BOOL ok = ::InternetReadFile(RequestHandle(request), buffer, size, &count);
+    bytesRead = count;
+    if (!ok) {
+        Fail();
+    }
+    return ok != FALSE;
+}
+
+void WinInetLayer::Close(HttpHandle handle) noexcept {
+    if (const auto found = requests_.find(handle); found != requests_.end()) {
+        requests_.erase(found);
+        return;
+    }
+    CloseInternetHandle(reinterpret_cast<HINTERNET>(handle));
+    sessionTimeouts_.clear();
+}
+
+std::string WinInetLayer::LastErrorText() { return inet::LastErrorText(lastError_); }
+
+}  // namespace inet

@@ -1,0 +1,110 @@
+# Shared by the scripts: paths, the Wine prefix, the virtual display and the local export server.
+# Sourced, not run.
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD="$ROOT/build"
+NATIVE_BUILD="$BUILD/native"
+MINGW_BUILD="$BUILD/mingw"
+SERVER_DIR="$BUILD/server"
+LOCAL_PORT=48443
+PROXY_PORT=48444
+
+export WINEPREFIX="$BUILD/wineprefix"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree=;mshtml="
+
+say() { printf '%s\n' "$*"; }
+die() { printf 'error: %s\n' "$*" >&2; exit 1; }
+
+# Runs a command quietly; shows its output only when it fails.
+quietly() {
+    local log
+    log=$(mktemp)
+    if ! "$@" >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        return 1
+    fi
+    rm -f "$log"
+}
+
+configure_and_build() {
+    local preset=$1
+    quietly cmake --preset "$preset" -DKALVENTO_LOCAL_PORT="$LOCAL_PORT" -DKALVENTO_PROXY_PORT="$PROXY_PORT" ||
+        die "configuring the $preset build failed"
+    quietly cmake --build --preset "$preset" || die "building the $preset build failed"
+}
+
+# A Unix path as Wine sees it.
+wine_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+CLEANUPS=()
+run_cleanups() {
+    local i
+    for ((i = ${#CLEANUPS[@]} - 1; i >= 0; i--)); do
+        eval "${CLEANUPS[$i]}" >/dev/null 2>&1 || true
+    done
+}
+trap run_cleanups EXIT
+trap 'exit 130' INT TERM
+
+# One prefix per build tree, created once: 32-bit, no crash dialog (it would hang a test), and windows not
+# managed by a window manager (Xvfb has none; a managed top-level window stalls when destroyed).
+ensure_wine_prefix() {
+    if [ ! -f "$WINEPREFIX/.kalvento-ready" ]; then
+        rm -rf "$WINEPREFIX"
+        quietly wineboot -i || die "creating the Wine prefix failed"
+        quietly wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+        quietly wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+        quietly wineserver -w
+        touch "$WINEPREFIX/.kalvento-ready"
+    fi
+    wineserver -p
+    CLEANUPS+=("wineserver -k")
+}
+
+start_display() {
+    local fdfile
+    fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    local pid=$!
+    CLEANUPS+=("kill $pid")
+    local i
+    for ((i = 0; i < 100; i++)); do
+        [ -s "$fdfile" ] && break
+        sleep 0.05
+    done
+    [ -s "$fdfile" ] || die "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
+}
+
+# Starts the local export server (and its proxy) on loopback; its request log is $SERVER_DIR/requests.log.
+start_export_server() {
+    mkdir -p "$SERVER_DIR"
+    : >"$SERVER_DIR/requests.log"
+    local ready="$SERVER_DIR/ready"
+    rm -f "$ready"
+    "$NATIVE_BUILD/tools/export-server/export-server" --port "$LOCAL_PORT" --proxy-port "$PROXY_PORT" \
+        --cert-dir "$SERVER_DIR/certs" --log "$SERVER_DIR/requests.log" >"$ready" 2>"$SERVER_DIR/stderr.log" &
+    local pid=$!
+    CLEANUPS+=("kill $pid; wait $pid")
+    local i
+    for ((i = 0; i < 200; i++)); do
+        grep -q '^ready' "$ready" 2>/dev/null && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    grep -q '^ready' "$ready" 2>/dev/null || { cat "$SERVER_DIR/stderr.log" >&2; die "the export server did not start"; }
+}
+
+# The prefix trusts the local server's test CA (added again whenever the CA changed).
+trust_test_ca() {
+    local der="$SERVER_DIR/certs/ca.der"
+    local stamp="$WINEPREFIX/.kalvento-ca"
+    if ! cmp -s "$der" "$stamp"; then
+        quietly wine "$MINGW_BUILD/bin/trust-ca.exe" "$(wine_path "$der")" || die "trusting the test CA failed"
+        cp "$der" "$stamp"
+    fi
+}

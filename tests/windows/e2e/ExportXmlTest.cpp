@@ -1,0 +1,271 @@
+// Export runs through the real DLL against the local export server: result codes, requests as the server
+// logged them, status lines and pulses, and the export file.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cmath>
+#include <limits>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "support/PluginHost.h"
+
+namespace {
+
+using testenv::HostCall;
+using testenv::Line;
+using testenv::Pulse;
+using Lines = std::vector<std::string>;
+
+
+constexpr double kInitialImport = 0.0;
+constexpr double kLastImport = 46022.0 + 18.5 / 24.0;  // 31 December 2025, 18:30
+constexpr char kDeltaQuery[] = "&type=0004&dateto=31.12.2025 HTTP/1.1";
+constexpr char kRequestPrefix[] = "GET /export/export/export.php?usr=";
+
+std::string DeltaRequest(const std::string& user, const std::string& password) {
+    return kRequestPrefix + user + "&pwd=" + password + kDeltaQuery;
+}
+
+std::string Credentials(const std::string& user, const std::string& password) {
+    return "UserLogin=" + user + "\r\nPassword=" + password + "\r\n";
+}
+
+struct ExportRun {
+    std::int32_t result = 0;
+    std::vector<HostCall> calls;
+    Lines requests;
+    std::vector<std::string> files;
+    std::string fileBytes;  // of the one file written
+};
+
+struct ExportOptions {
+    double lastImport = kLastImport;
+    bool callback = true;
+    const char* credentials = nullptr;  // instead of UserLogin=user, Password=x
+    std::string targetDir = {};         // instead of a fresh scratch directory
+};
+
+ExportRun Export(const std::string& user, ExportOptions options = {}) {
+    const testenv::PluginHost plugin;
+    plugin.RegProgrCallback(options.callback ? testenv::RecordingCallback : nullptr);
+    const testenv::ScratchDirectory scratch;
+    const std::string target = options.targetDir.empty() ? scratch.Path() : options.targetDir;
+    const std::string credentials = options.credentials ? options.credentials : Credentials(user, "x");
+    const testenv::RequestLog log;
+    ExportRun run;
+    run.result = plugin.ExportXML(target.c_str(), 7, -7, &options.lastImport, credentials.c_str());
+    run.calls = testenv::RecordedCalls();
+    run.requests = log.NewLines();
+    for (const std::string& name : scratch.Files()) {
+        run.files.push_back(name);
+        run.fileBytes = testenv::ReadFileBytes(scratch.Path() + "\\" + name);
+    }
+    return run;
+}
+
+// Status lines only, in order.
+Lines StatusLines(const std::vector<HostCall>& calls) {
+    Lines lines;
+    for (const HostCall& call : calls) {
+        if (call.code == 3) {
+            EXPECT_EQ(call.subCode, 0);
+            lines.push_back(call.text);
+        } else {
+            EXPECT_EQ(call, Pulse()) << "only status lines and pulses are reported";
+        }
+    }
+    return lines;
+}
+
+// Arms the server: the next connection presents a certificate for another host name.
+void ArmWrongHostCertificate() {
+    HINTERNET session = ::InternetOpenA("test", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    HINTERNET request = ::InternetOpenUrlA(session, testenv::ServerUrl("/control?wronghost=1").c_str(), nullptr, 0,
+                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    ASSERT_NE(request, nullptr);
+    char buffer[16];
+    DWORD read = 0;
+    while (::InternetReadFile(request, buffer, sizeof buffer, &read) && read > 0) {
+    }
+    ::InternetCloseHandle(request);
+    ::InternetCloseHandle(session);
+}
+
+TEST(ExportXml, InitialImportResetsThenWritesTheCompleteHistory) {
+    SYSTEMTIME before;
+    ::GetLocalTime(&before);
+    const ExportRun run = Export("4711", {.lastImport = kInitialImport, .credentials = "UserLogin=4711\r\nPassword=geheim"});
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.requests, (Lines{kRequestPrefix + std::string("4711&pwd=geheim&type=0003 HTTP/1.1"),
+                                   kRequestPrefix + std::string("4711&pwd=geheim&type=0001 HTTP/1.1")}));
+    ASSERT_GE(run.calls.size(), 8u);
+    EXPECT_EQ(run.calls[0], Line("Initial-Import vorbereiten ..."));
+    // Each download: a pulse when the window shows, one per chunk, one when it hides.
+    std::size_t second = 1;
+    while (second < run.calls.size() && run.calls[second] == Pulse()) {
+        ++second;
+    }
+    EXPECT_GE(second - 1, 3u);
+    ASSERT_LT(second, run.calls.size());
+    EXPECT_EQ(run.calls[second], Line("Initial-Import gestartet (komplette Historie)"));
+    EXPECT_GE(run.calls.size() - second - 1, 3u);
+    EXPECT_EQ(StatusLines(run.calls).size(), 2u);
+
+    ASSERT_EQ(run.files.size(), 1u);
+    std::smatch stamp;
+    ASSERT_TRUE(std::regex_match(run.files[0], stamp, std::regex(R"(kalvento_export_(\d{6})_(\d{6})\.xml)")));
+    char day[8];
+    std::snprintf(day, sizeof day, "%02d%02d%02d", before.wYear % 100, before.wMonth, before.wDay);
+    EXPECT_EQ(stamp[1], day);
+    EXPECT_EQ(run.fileBytes.rfind("<?xml", 0), 0u);
+}
+
+TEST(ExportXml, DeltaImportAsksForChangesUpToTheLastImportDay) {
+    const ExportRun run = Export("4711", {.credentials = "userlogin=4711\nPASSWORD=geheim"});
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.requests, Lines{DeltaRequest("4711", "geheim")});
+    EXPECT_EQ(StatusLines(run.calls), Lines{"Delta-Import gestartet (Update vom letzten Stand)"});
+    EXPECT_EQ(run.files.size(), 1u);
+}
+
+TEST(ExportXml, FileHoldsTheAnswerByteForByte) {
+    const ExportRun run = Export("bytes");
+    EXPECT_EQ(run.result, 0);
+    ASSERT_EQ(run.files.size(), 1u);
+    const std::string expected = std::string("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<export>") +
+                                 std::string("\x00\xFF\r\n\xFC", 5) + "</export>\r\n";
+    EXPECT_EQ(run.fileBytes, expected);
+}
+
+TEST(ExportXml, CredentialsTravelPercentEncodedAndCannotAddQueryKeys) {
+    const ExportRun password = Export("", {.credentials = "UserLogin=bytes\r\nPassword=a&b=c%d\xFC+# ~"});
+    EXPECT_EQ(password.result, 0);
+    EXPECT_EQ(password.requests, Lines{DeltaRequest("bytes", "a%26b%3Dc%25d%FC%2B%23%20~")});
+    // The whole value reaches the server as one user number, which it does not know.
+    const ExportRun user = Export("", {.credentials = "UserLogin=bytes&type=0001\r\nPassword=x"});
+    EXPECT_EQ(user.result, -22);
+    EXPECT_EQ(user.requests, Lines{DeltaRequest("bytes%26type%3D0001", "x")});
+}
+
+struct CodeCase {
+    const char* user;
+    std::int32_t result;
+    bool fileKept;
+};
+
+class ExportXmlCode : public testing::TestWithParam<CodeCase> {};
+
+TEST_P(ExportXmlCode, DataAnswerDecidesTheCodeAndTheFile) {
+    const CodeCase& c = GetParam();
+    const ExportRun run = Export(c.user);
+    EXPECT_EQ(run.result, c.result);
+    EXPECT_EQ(run.requests, Lines{DeltaRequest(c.user, "x")});
+    EXPECT_EQ(run.files.size(), c.fileKept ? 1u : 0u) << "an error answer is kept for the user to read";
+    if (c.fileKept && c.result != 0) {
+        EXPECT_EQ(run.fileBytes.rfind("ERROR", 0), 0u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ServerAnswers, ExportXmlCode,
+    testing::Values(CodeCase{"err001", -21, true}, CodeCase{"err002", -22, true}, CodeCase{"err003", -23, true},
+                    CodeCase{"err004", -29, true}, CodeCase{"err005", -25, true}, CodeCase{"err006", -26, true},
+                    CodeCase{"err007", -29, true}, CodeCase{"err008", -28, true}, CodeCase{"err003-001", -21, true},
+                    CodeCase{"err003-xml", 0, true}, CodeCase{"nobody-knows-me", -22, true},
+                    CodeCase{"http401", -4, false}, CodeCase{"http403", -4, false}, CodeCase{"http404", -5, false},
+                    CodeCase{"http500", -6, false}, CodeCase{"http503", -8, false}, CodeCase{"empty", -7, false},
+                    CodeCase{"short", -7, false}),
+    testenv::ScenarioName<CodeCase>);
+
+TEST(ExportXml, UnacknowledgedResetStopsAfterOneRequest) {
+    const ExportRun run = Export("noack", {.lastImport = kInitialImport});
+    EXPECT_EQ(run.result, -12);
+    EXPECT_EQ(run.requests, Lines{kRequestPrefix + std::string("noack&pwd=x&type=0003 HTTP/1.1")});
+    EXPECT_EQ(StatusLines(run.calls), Lines{"Initial-Import vorbereiten ..."});
+    EXPECT_TRUE(run.files.empty());
+}
+
+TEST(ExportXml, FailedResetReturnsItsDownloadCode) {
+    const ExportRun run = Export("http503", {.lastImport = kInitialImport});
+    EXPECT_EQ(run.result, -8);
+    EXPECT_EQ(run.requests.size(), 1u);
+    EXPECT_EQ(StatusLines(run.calls), (Lines{"Initial-Import vorbereiten ...",
+                                             "HTTP-Fehler 503: Der Server ist vor\xFC" "bergehend \xFC" "berlastet."}));
+    EXPECT_TRUE(run.files.empty());
+}
+
+TEST(ExportXml, WithoutCallbackTheSameFileButFailureStatusesAreUndetermined) {
+    const ExportRun ok = Export("bytes", {.callback = false});
+    EXPECT_EQ(ok.result, 0);
+    EXPECT_EQ(ok.files.size(), 1u);
+    const ExportRun refused = Export("http404", {.callback = false});
+    EXPECT_EQ(refused.result, -1);
+    EXPECT_TRUE(refused.files.empty());
+    EXPECT_TRUE(testenv::RecordedCalls().empty());
+}
+
+TEST(ExportXml, CertificateForAnotherHostFailsTheOpening) {
+    ArmWrongHostCertificate();
+    const ExportRun run = Export("xml-1000");
+    EXPECT_EQ(run.result, -3);
+    const Lines lines = StatusLines(run.calls);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].rfind("WinINet-Systemfehler: 12038", 0), 0u) << lines[1];
+    EXPECT_TRUE(run.files.empty());
+}
+
+TEST(ExportXml, CancelClickedDuringTheDownloadLeavesNoFile) {
+    const testenv::WindowRobot user("TfrmDownloadProgress", testenv::ClickCancel);
+    const ExportRun run = Export("slow");
+    EXPECT_EQ(user.Actions(), 1);
+    EXPECT_EQ(run.result, -1015);
+    EXPECT_EQ(StatusLines(run.calls),
+              (Lines{"Delta-Import gestartet (Update vom letzten Stand)", "Download durch Benutzer abgebrochen"}));
+    EXPECT_TRUE(run.files.empty());
+    EXPECT_EQ(testenv::FindOwnWindow("TfrmDownloadProgress"), nullptr);
+}
+
+TEST(ExportXml, MissingCredentialsAreRefusedBeforeAnyRequest) {
+    for (const char* credentials : {"UserLogin=4711\r\nPassword=", "UserLogin=4711", "UserLogin =4711\r\nPassword=x",
+                                    "Password=geheim\r\nUserLogin=", ""}) {
+        const ExportRun run = Export("", {.credentials = credentials});
+        EXPECT_EQ(run.result, -11) << credentials;
+        EXPECT_TRUE(run.requests.empty()) << credentials;
+        EXPECT_TRUE(run.calls.empty()) << credentials;
+    }
+}
+
+TEST(ExportXml, InvalidDatesAreRefusedBeforeAnyRequest) {
+    for (const double date : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(), 2958466.0, -693594.0}) {
+        const ExportRun run = Export("xml-1000", {.lastImport = date});
+        EXPECT_EQ(run.result, -32) << date;
+        EXPECT_TRUE(run.requests.empty()) << date;
+        EXPECT_TRUE(run.calls.empty()) << date;
+    }
+}
+
+TEST(ExportXml, UnwritableTargetIsRefusedBeforeAnyRequest) {
+    const testenv::ScratchDirectory scratch;
+    const std::string file = scratch.Path() + "\\not-a-directory";
+    ::CloseHandle(::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    for (const std::string& target : {scratch.Path() + "\\missing", file}) {
+        const ExportRun run = Export("xml-1000", {.lastImport = kInitialImport, .targetDir = target});
+        EXPECT_EQ(run.result, -31) << target;
+        EXPECT_TRUE(run.requests.empty()) << "the reset would lose the history";
+        EXPECT_TRUE(run.calls.empty());
+    }
+}
+
+TEST(ExportXml, TargetWithTrailingBackslashStillReceivesTheFile) {
+    const testenv::ScratchDirectory scratch;
+    const ExportRun run = Export("bytes", {.targetDir = scratch.Path() + "\\"});
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(scratch.Files().size(), 1u);
+}
+
+}  // namespace

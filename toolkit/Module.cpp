@@ -1,0 +1,59 @@
+// Module instance, window class registration and exception reports of the toolkit.
+#include "toolkit/Module.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace toolkit {
+namespace {
+
+std::vector<std::string>& RegisteredClasses() {
+    static std::vector<std::string> classes;
+    return classes;
+}
+
+}  // namespace
+
+HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style) {
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (::GetClassInfoExA(ThisModule(), className, &existing)) {
+        return;
+    }
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = ThisModule();
+    windowClass.hCursor = ::LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));  // IDC_ARROW
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = className;
+    if (!::RegisterClassExA(&windowClass) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        throw std::runtime_error(std::string("Fensterklasse kann nicht registriert werden: ") + className);
+    }
+    RegisteredClasses().emplace_back(className);
+}
+
+void UnregisterWindowClasses() noexcept {
+    for (const std::string& className : RegisteredClasses()) {
+        ::UnregisterClassA(className.c_str(), ThisModule());
+    }
+    RegisteredClasses().clear();
+}
+
+void ReportException(std::exception_ptr error) noexcept {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        ::MessageBoxA(nullptr, e.what(), "Fehler", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    } catch (...) {
+        ::MessageBoxA(nullptr, "Unbekannter Fehler", "Fehler", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    }
+}
+
+}  // namespace toolkit

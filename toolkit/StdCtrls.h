@@ -1,0 +1,33 @@
+// Label and push button on the native STATIC and BUTTON windows.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "toolkit/Control.h"
+
+namespace toolkit {
+
+// A line of text. The first caption takes the stored layout's size; later captions resize the label to
+// their text, so a longer caption is never clipped.
+class TLabel final : public TWinControl {
+public:
+    TLabel(TWinControl& parent, const std::string& caption, int left, int top, int width, int height);
+
+private:
+    void CaptionChanged() override;
+};
+
+class TButton final : public TWinControl {
+public:
+    TButton(TWinControl& parent, const std::string& caption, int left, int top, int width, int height);
+    // As a click of the user: runs OnClick.
+    void Click();
+
+    std::function<void()> OnClick;
+
+private:
+    void Notify(WORD code) override;
+};
+
+}  // namespace toolkit
