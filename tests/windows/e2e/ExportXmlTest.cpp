@@ -229,6 +229,23 @@ TEST(ExportXml, CancelClickedDuringTheDownloadLeavesNoFile) {
     EXPECT_EQ(testenv::FindOwnWindow("TfrmDownloadProgress"), nullptr);
 }
 
+TEST(ExportXml, ProxyDemandGoesThroughTheDialog) {
+    const testenv::ProxyConfiguration proxy;
+    {
+        const testenv::WindowRobot user("#32770", testenv::EnterProxyCredentials);
+        const ExportRun run = Export("bytes");
+        EXPECT_EQ(run.result, 0);
+        EXPECT_EQ(run.files.size(), 1u);
+    }
+    // Wine's dialog gives the no-error answer when dismissed.
+    const testenv::WindowRobot user("#32770", testenv::DismissDialog);
+    const ExportRun run = Export("bytes");
+    EXPECT_EQ(run.result, -9);
+    EXPECT_EQ(StatusLines(run.calls), (Lines{"Delta-Import gestartet (Update vom letzten Stand)",
+                                             "HTTP-Fehler 407: Authentifizierung erforderlich."}));
+    EXPECT_TRUE(run.files.empty());
+}
+
 TEST(ExportXml, MissingCredentialsAreRefusedBeforeAnyRequest) {
     for (const char* credentials : {"UserLogin=4711\r\nPassword=", "UserLogin=4711", "UserLogin =4711\r\nPassword=x",
                                     "Password=geheim\r\nUserLogin=", ""}) {

@@ -92,4 +92,17 @@ TEST(PluginBoundary, ExportWithoutCredentialsOrDateIsRefusedWithoutRequest) {
     EXPECT_TRUE(target.Files().empty());
 }
 
+TEST(PluginBoundary, ReloadedLibraryWorksLikeTheFirstLoad) {
+    // Window classes registered by the first load must not point into the unloaded library.
+    for (int load = 0; load < 2; ++load) {
+        const PluginHost plugin;
+        plugin.RegProgrCallback(testenv::RecordingCallback);
+        const testenv::ScratchDirectory target;
+        const double lastImport = 46022.0;
+        EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), 0, 0, &lastImport, "UserLogin=bytes\r\nPassword=x"), 0);
+        EXPECT_EQ(target.Files().size(), 1u);
+        EXPECT_GE(testenv::RecordedCalls().size(), 4u) << "a status line, and pulses around the shown window";
+    }
+}
+
 }  // namespace

@@ -174,41 +174,6 @@ TEST(WinInetDownload, CancelClickedDuringTransferStopsIt) {
     EXPECT_EQ(testenv::FindOwnWindow("TfrmDownloadProgress"), nullptr);
 }
 
-// Routes WinINet's preconfigured access through the local server's authenticating proxy for one test.
-class ProxyConfiguration {
-public:
-    ProxyConfiguration() {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-        const DWORD enable = 1;
-        const std::string server = "localhost:" + std::to_string(testenv::kProxyPort);
-        ::RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
-        ::RegSetValueExA(key_, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
-                         static_cast<DWORD>(server.size() + 1));
-    }
-    ~ProxyConfiguration() {
-        const DWORD disable = 0;
-        ::RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disable), sizeof disable);
-        ::RegDeleteValueA(key_, "ProxyServer");
-        ::RegCloseKey(key_);
-    }
-    ProxyConfiguration(const ProxyConfiguration&) = delete;
-    ProxyConfiguration& operator=(const ProxyConfiguration&) = delete;
-
-private:
-    static constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-    HKEY key_ = nullptr;
-};
-
-void EnterProxyCredentials(HWND dialog) {
-    HWND user = ::FindWindowExA(dialog, nullptr, "Edit", nullptr);
-    HWND password = ::FindWindowExA(dialog, user, "Edit", nullptr);
-    ::SendMessageA(user, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("proxyuser"));
-    ::SendMessageA(password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("proxypass"));
-    ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-}
-
-void DismissDialog(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
-
 TEST(WinInetProxy, ProxyDemandWithoutProxyIsDismissedWithoutDialog) {
     const Outcome outcome = Download(testenv::ExportUrl("http407"));
     EXPECT_EQ(outcome.result, -1);
@@ -217,9 +182,9 @@ TEST(WinInetProxy, ProxyDemandWithoutProxyIsDismissedWithoutDialog) {
 }
 
 TEST(WinInetProxy, ConfirmedDialogSendsTheRequestAgainWithCredentials) {
-    const ProxyConfiguration proxy;
+    const testenv::ProxyConfiguration proxy;
     const testenv::RequestLog log;
-    const testenv::WindowRobot user("#32770", EnterProxyCredentials);
+    const testenv::WindowRobot user("#32770", testenv::EnterProxyCredentials);
     const Outcome outcome = Download(testenv::ExportUrl("xml-2000"));
     EXPECT_EQ(user.Actions(), 1);
     EXPECT_EQ(outcome.result, 0);
@@ -232,9 +197,9 @@ TEST(WinInetProxy, ConfirmedDialogSendsTheRequestAgainWithCredentials) {
 }
 
 TEST(WinInetProxy, DismissedDialogEndsWithoutTheRequest) {
-    const ProxyConfiguration proxy;
+    const testenv::ProxyConfiguration proxy;
     const testenv::RequestLog log;
-    const testenv::WindowRobot user("#32770", DismissDialog);
+    const testenv::WindowRobot user("#32770", testenv::DismissDialog);
     const Outcome outcome = Download(testenv::ExportUrl("xml-2000"));
     EXPECT_EQ(user.Actions(), 1);
     EXPECT_EQ(outcome.statusCode, "407");

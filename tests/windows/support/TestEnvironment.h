@@ -197,4 +197,40 @@ inline void ClickCancel(HWND progressWindow) {
     ::PostMessageA(button, BM_CLICK, 0, 0);
 }
 
+// Routes WinINet's preconfigured access through the local server's authenticating proxy for one test.
+class ProxyConfiguration {
+public:
+    ProxyConfiguration() {
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        const DWORD enable = 1;
+        const std::string server = "localhost:" + std::to_string(kProxyPort);
+        ::RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
+        ::RegSetValueExA(key_, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
+                         static_cast<DWORD>(server.size() + 1));
+    }
+    ~ProxyConfiguration() {
+        const DWORD disable = 0;
+        ::RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disable), sizeof disable);
+        ::RegDeleteValueA(key_, "ProxyServer");
+        ::RegCloseKey(key_);
+    }
+    ProxyConfiguration(const ProxyConfiguration&) = delete;
+    ProxyConfiguration& operator=(const ProxyConfiguration&) = delete;
+
+private:
+    static constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    HKEY key_ = nullptr;
+};
+
+// Answers the proxy-authentication dialog with the local proxy's credentials.
+inline void EnterProxyCredentials(HWND dialog) {
+    HWND user = ::FindWindowExA(dialog, nullptr, "Edit", nullptr);
+    HWND password = ::FindWindowExA(dialog, user, "Edit", nullptr);
+    ::SendMessageA(user, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("proxyuser"));
+    ::SendMessageA(password, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("proxypass"));
+    ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+inline void DismissDialog(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
+
 }  // namespace testenv
