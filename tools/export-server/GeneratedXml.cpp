@@ -10,19 +10,20 @@ namespace exportserver {
 namespace {
 
 constexpr std::string_view kPrefix = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<export>\r\n";
-constexpr std::string_view kRecord = "<record fund=\"KLV Renten\" date=\"31.12.2023\" value=\"1234.56\"/>\r\n";
+constexpr std::string_view kRecord = "<record fund=\"KLV Rente\" date=\"31.12.2023\" value=\"123.45\"/>\r\n";
 constexpr std::string_view kSuffix = "</export>";
 static_assert(kPrefix.size() + kRecord.size() + kSuffix.size() <= kMinXmlBytes);
 
-// Many records per pattern so most pieces can be full-size before the pattern wraps.
-constexpr std::size_t kPatternRecords = 1024;
-constexpr std::size_t kPatternBytes = kPatternRecords * kRecord.size();
+// The records repeat with this period. The pattern holds two periods, so a piece starting anywhere in the
+// first one runs on for a whole period: pieces up to that size are never cut short by the repetition.
+constexpr std::size_t kPeriodRecords = 1024;
+constexpr std::size_t kPeriodBytes = kPeriodRecords * kRecord.size();
 
 const std::string& Pattern() {
     static const std::string pattern = [] {
         std::string text;
-        text.reserve(kPatternBytes);
-        for (std::size_t i = 0; i < kPatternRecords; ++i) {
+        text.reserve(2 * kPeriodBytes);
+        for (std::size_t i = 0; i < 2 * kPeriodRecords; ++i) {
             text += kRecord;
         }
         return text;
@@ -55,7 +56,7 @@ std::string_view GeneratedXml::Piece(std::uint64_t offset, std::size_t maxBytes)
         return Slice(kPrefix, offset, maxBytes);
     }
     if (offset < recordsEnd_) {
-        const std::uint64_t inPattern = (offset - kPrefix.size()) % kPatternBytes;
+        const std::uint64_t inPattern = (offset - kPrefix.size()) % kPeriodBytes;
         return Slice(Pattern(), inPattern, std::min<std::uint64_t>(maxBytes, recordsEnd_ - offset));
     }
     if (offset < paddingEnd_) {

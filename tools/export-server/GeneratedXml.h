@@ -8,16 +8,17 @@
 namespace exportserver {
 
 class GeneratedXml {
-public:
+  public:
     // Sizes below kMinXmlBytes are raised to it.
     explicit GeneratedXml(std::uint64_t size);
 
     std::uint64_t Size() const { return size_; }
 
-    // Up to maxBytes of the document from offset on; shorter at internal seams, empty at the end.
+    // Up to maxBytes of the document from offset on, empty at the end. Shorter than maxBytes only at the
+    // seams between declaration, records, padding and closing tag, as long as maxBytes is at most 60 KiB.
     std::string_view Piece(std::uint64_t offset, std::size_t maxBytes) const;
 
-private:
+  private:
     std::uint64_t size_;
     std::uint64_t recordsEnd_;  // offset past the last whole record
     std::uint64_t paddingEnd_;  // offset where the closing tag starts

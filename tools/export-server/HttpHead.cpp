@@ -6,7 +6,9 @@
 namespace exportserver {
 namespace {
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
@@ -43,7 +45,8 @@ const std::string* FindHeader(const Headers& headers, std::string_view name) {
 }
 
 std::optional<std::size_t> FindHeadEnd(std::string_view buffer) {
-    for (std::size_t pos = buffer.find('\n'); pos != std::string_view::npos; pos = buffer.find('\n', pos + 1)) {
+    for (std::size_t pos = buffer.find('\n'); pos != std::string_view::npos;
+         pos = buffer.find('\n', pos + 1)) {
         if (pos + 1 < buffer.size() && buffer[pos + 1] == '\n') {
             return pos + 2;
         }
@@ -77,7 +80,8 @@ std::optional<RequestHead> ParseRequestHead(std::string_view head) {
     }
 
     const std::size_t firstEol = head.find('\n');
-    std::string_view rest = firstEol == std::string_view::npos ? std::string_view{} : head.substr(firstEol + 1);
+    std::string_view rest =
+        firstEol == std::string_view::npos ? std::string_view{} : head.substr(firstEol + 1);
     while (!rest.empty()) {
         const std::size_t eol = rest.find('\n');
         const std::string_view headerLine = StripLineEnd(rest.substr(0, eol));
@@ -105,22 +109,34 @@ std::pair<std::string_view, std::string_view> SplitTarget(std::string_view targe
 
 std::string_view ReasonPhrase(int status) {
     switch (status) {
-        case 200: return "OK";
-        case 400: return "Bad Request";
-        case 401: return "Unauthorized";
-        case 403: return "Forbidden";
-        case 404: return "Not Found";
-        case 405: return "Method Not Allowed";
-        case 407: return "Proxy Authentication Required";
-        case 431: return "Request Header Fields Too Large";
-        case 500: return "Internal Server Error";
-        case 503: return "Service Unavailable";
-        default: return "Unknown";
+        case 200:
+            return "OK";
+        case 400:
+            return "Bad Request";
+        case 401:
+            return "Unauthorized";
+        case 403:
+            return "Forbidden";
+        case 404:
+            return "Not Found";
+        case 405:
+            return "Method Not Allowed";
+        case 407:
+            return "Proxy Authentication Required";
+        case 431:
+            return "Request Header Fields Too Large";
+        case 500:
+            return "Internal Server Error";
+        case 503:
+            return "Service Unavailable";
+        default:
+            return "Unknown";
     }
 }
 
 std::string SerializeResponseHead(int status, const Headers& headers) {
-    std::string head = "HTTP/1.1 " + std::to_string(status) + " " + std::string(ReasonPhrase(status)) + "\r\n";
+    std::string head =
+        "HTTP/1.1 " + std::to_string(status) + " " + std::string(ReasonPhrase(status)) + "\r\n";
     for (const Header& header : headers) {
         head += header.name + ": " + header.value + "\r\n";
     }

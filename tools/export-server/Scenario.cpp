@@ -15,7 +15,7 @@ constexpr std::array kScenarioHelp = {
     ScenarioHelp{"err003-xml", "XML export that carries 003 inside its data"},
     ScenarioHelp{"err003-001", "data requests answer a text carrying both 003 and 001"},
     ScenarioHelp{"noack", "reset answers ERROR 001 instead of 007; data requests get the demo export"},
-    ScenarioHelp{"http401|http403|http404|http500|http503", "every request answers that HTTP status"},
+    ScenarioHelp{"httpNNN", "NNN = 401, 403, 404, 500 or 503: every request answers that HTTP status"},
     ScenarioHelp{"http407", "every request answers 407 with Proxy-Authenticate"},
     ScenarioHelp{"empty", "200 with Content-Length: 0"},
     ScenarioHelp{"short", "Content-Length: 100000 but only 1000 bytes, then close"},
@@ -140,6 +140,8 @@ std::optional<RequestType> ParseRequestType(std::string_view type) {
     return std::nullopt;
 }
 
-std::span<const ScenarioHelp> ScenarioList() { return kScenarioHelp; }
+std::span<const ScenarioHelp> ScenarioList() {
+    return kScenarioHelp;
+}
 
 }  // namespace exportserver
