@@ -44,6 +44,19 @@ void TWinControl::CreateHandle(const CreateParams& params, bool ownClass) {
     ApplyFont();
 }
 
+void TWinControl::CreateChild(TWinControl& parent, const char* className, DWORD style, const std::string& caption,
+                              int left, int top, int width, int height, bool ownClass) {
+    CreateHandle({.ClassName = className,
+                  .Style = WS_CHILD | WS_VISIBLE | style,
+                  .Parent = parent.Handle(),
+                  .Caption = caption,
+                  .Left = left,
+                  .Top = top,
+                  .Width = width,
+                  .Height = height},
+                 ownClass);
+}
+
 void TWinControl::DestroyHandle() noexcept {
     if (handle_ != nullptr && FromHandle(handle_) == this) {
         DetachControl(handle_);

@@ -49,14 +49,7 @@ void TShape::Paint(HDC dc) const {
 TPanel::TPanel(TWinControl& parent, int left, int top, int width, int height, TBevel bevelOuter)
     : bevelOuter_(bevelOuter) {
     RegisterWindowClass(kPanelClass, WindowProcedure, CS_HREDRAW | CS_VREDRAW);
-    CreateHandle({.ClassName = kPanelClass,
-                  .Style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
-                  .Parent = parent.Handle(),
-                  .Left = left,
-                  .Top = top,
-                  .Width = width,
-                  .Height = height},
-                 true);
+    CreateChild(parent, kPanelClass, WS_CLIPSIBLINGS, {}, left, top, width, height, true);
 }
 
 LRESULT TPanel::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {

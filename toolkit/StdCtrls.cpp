@@ -4,15 +4,7 @@
 namespace toolkit {
 
 TLabel::TLabel(TWinControl& parent, const std::string& caption, int left, int top, int width, int height) {
-    CreateHandle({.ClassName = "STATIC",
-                  .Style = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_NOPREFIX,
-                  .Parent = parent.Handle(),
-                  .Caption = caption,
-                  .Left = left,
-                  .Top = top,
-                  .Width = width,
-                  .Height = height},
-                 false);
+    CreateChild(parent, "STATIC", SS_LEFTNOWORDWRAP | SS_NOPREFIX, caption, left, top, width, height, false);
 }
 
 void TLabel::CaptionChanged() {
@@ -27,15 +19,7 @@ void TLabel::CaptionChanged() {
 }
 
 TButton::TButton(TWinControl& parent, const std::string& caption, int left, int top, int width, int height) {
-    CreateHandle({.ClassName = "BUTTON",
-                  .Style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                  .Parent = parent.Handle(),
-                  .Caption = caption,
-                  .Left = left,
-                  .Top = top,
-                  .Width = width,
-                  .Height = height},
-                 false);
+    CreateChild(parent, "BUTTON", WS_TABSTOP | BS_PUSHBUTTON, caption, left, top, width, height, false);
 }
 
 void TButton::Click() {

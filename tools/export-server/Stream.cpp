@@ -101,22 +101,7 @@ IoStatus Stream::ReadSome(char* buffer, std::size_t capacity, std::size_t& recei
         }
         return status;
     }
-    for (;;) {
-        const ssize_t n = ::recv(fd_, buffer, capacity, 0);
-        if (n > 0) {
-            received = static_cast<std::size_t>(n);
-            return IoStatus::kOk;
-        }
-        if (n == 0) {
-            return IoStatus::kClosed;
-        }
-        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            return IoStatus::kClosed;
-        }
-        if (const IoStatus waited = WaitFor(POLLIN, deadline); waited != IoStatus::kOk) {
-            return waited;
-        }
-    }
+    return ReceivePlain(buffer, capacity, received, deadline, 0);
 }
 
 IoStatus Stream::PeekSome(char* buffer, std::size_t capacity, std::size_t& received,
@@ -125,8 +110,13 @@ IoStatus Stream::PeekSome(char* buffer, std::size_t capacity, std::size_t& recei
     if (ssl_) {
         return IoStatus::kFailed;
     }
+    return ReceivePlain(buffer, capacity, received, deadline, MSG_PEEK);
+}
+
+IoStatus Stream::ReceivePlain(char* buffer, std::size_t capacity, std::size_t& received,
+                              Clock::time_point deadline, int flags) {
     for (;;) {
-        const ssize_t n = ::recv(fd_, buffer, capacity, MSG_PEEK);
+        const ssize_t n = ::recv(fd_, buffer, capacity, flags);
         if (n > 0) {
             received = static_cast<std::size_t>(n);
             return IoStatus::kOk;

@@ -50,6 +50,8 @@ class Stream {
 
   private:
     IoStatus WaitFor(short events, Clock::time_point deadline) const;
+    IoStatus ReceivePlain(char* buffer, std::size_t capacity, std::size_t& received, Clock::time_point deadline,
+                          int flags);
     template <typename Operation>
     IoStatus DriveTls(Operation operation, Clock::time_point deadline, int& result);
 
