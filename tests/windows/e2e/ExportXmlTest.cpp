@@ -246,6 +246,18 @@ TEST(ExportXml, ProxyDemandGoesThroughTheDialog) {
     EXPECT_TRUE(run.files.empty());
 }
 
+TEST(ExportXml, AnswerTooLargeForTheAddressSpaceEndsIncompleteWithoutFile) {
+    // 3000 MiB cannot be held by a 32-bit process; the download must end cleanly, not crash the host.
+    const ExportRun run = Export("xml-3000M");
+    EXPECT_EQ(run.result, -7);
+    EXPECT_TRUE(run.files.empty());
+    const Lines lines = StatusLines(run.calls);
+    ASSERT_EQ(lines.size(), 2u);
+    const std::string prefix = "Fehler bei Download: Die angeforderte Datei wurde nur unvollst\xE4" "ndig geladen (";
+    ASSERT_EQ(lines[1].rfind(prefix, 0), 0u) << lines[1];
+    EXPECT_GT(std::stoull(lines[1].substr(prefix.size())), 1ull << 30) << "what was received is named";
+}
+
 TEST(ExportXml, MissingCredentialsAreRefusedBeforeAnyRequest) {
     for (const char* credentials : {"UserLogin=4711\r\nPassword=", "UserLogin=4711", "UserLogin =4711\r\nPassword=x",
                                     "Password=geheim\r\nUserLogin=", ""}) {
