@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -65,11 +66,17 @@ Measure BareLoop(const char* url) {
     DWORD index = 0;
     ::HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, &index);
     const std::uint64_t length = std::strtoull(lengthText, nullptr, 10);
-    auto body = std::make_unique<char[]>(length + kChunk);
-    std::memset(body.get(), 0, length + kChunk);  // touch it: the body is held once, in full
+    const std::uint64_t capacity = length + kChunk;
+    auto body = std::make_unique<char[]>(capacity);
+    std::memset(body.get(), 0, capacity);  // touch it: the body is held once, in full
     DWORD read = 0;
-    while (::InternetReadFile(request, body.get() + measure.bytes, kChunk, &read) && read > 0) {
+    // The buffer holds the announced length; an answer without one, or longer than announced, fails the mode.
+    measure.result = length > 0 ? 0 : -7;
+    while (measure.result == 0 && ::InternetReadFile(request, body.get() + measure.bytes, kChunk, &read) && read > 0) {
         measure.bytes += read;
+        if (measure.bytes > length) {
+            measure.result = -7;
+        }
     }
     ::InternetCloseHandle(request);
     ::InternetCloseHandle(session);

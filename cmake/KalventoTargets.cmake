@@ -12,7 +12,11 @@ function(kalvento_defaults target)
     endif()
 endfunction()
 
-# A Unix path as Wine sees it (drive Z: maps the Unix root), for paths compiled into Windows tests.
-function(kalvento_wine_path out path)
-    set(${out} "Z:${path}" PARENT_SCOPE)
+# The native core and its tests run with the sanitizers: a memory error fails a test instead of passing unseen.
+function(kalvento_sanitize target)
+    if(NOT WIN32 AND KALVENTO_SANITIZE)
+        set(flags -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+        target_compile_options(${target} PRIVATE ${flags})
+        target_link_options(${target} PUBLIC ${flags})
+    endif()
 endfunction()

@@ -146,7 +146,9 @@ std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSecond
 
     HandleScope request(http);
     for (;;) {
-        request.Close();  // a request given up for a proxy retry goes before the URL is opened again
+        // A request given up for a proxy retry is closed before the URL is opened again (Reset alone would
+        // close it only after OpenUrl has run).
+        request.Close();
         request.Reset(http.OpenUrl(session.Get(), Url, kRequestFlags));
         if (!request) {
             line(kSystemErrorPrefix + http.LastErrorText());

@@ -12,8 +12,7 @@ void MemoryStream::Write(const char* data, std::size_t count) {
         const auto index = static_cast<std::size_t>(position_ / kSegmentSize);
         const auto offset = static_cast<std::size_t>(position_ % kSegmentSize);
         if (index == segments_.size()) {
-            // Uninitialised on purpose: every byte up to size_ is written before it is read.
-            segments_.push_back(std::make_unique_for_overwrite<char[]>(kSegmentSize));
+            AddSegment(std::max(size_, position_ + count));
         }
         const std::size_t part = std::min(count, kSegmentSize - offset);
         std::memcpy(segments_[index].get() + offset, data, part);
@@ -21,6 +20,16 @@ void MemoryStream::Write(const char* data, std::size_t count) {
         count -= part;
         position_ += part;
         size_ = std::max(size_, position_);
+    }
+}
+
+void MemoryStream::AddSegment(std::uint64_t bytesReceived) {
+    try {
+        // Uninitialised on purpose: every byte up to size_ is written before it is read.
+        segments_.push_back(std::make_unique_for_overwrite<char[]>(kSegmentSize));
+    } catch (const std::bad_alloc&) {
+        Clear();
+        throw EStreamOverflow(bytesReceived);
     }
 }
 

@@ -24,14 +24,17 @@ constexpr ServerError kServerErrors[] = {
 // A download into a fresh stream. A body too large for the address space ends like a broken transfer.
 std::int32_t Fetch(ExportEnvironment& environment, const std::string& url, std::int32_t timeoutSeconds,
                    inet::MemoryStream& stream) {
+    std::uint64_t received = 0;
     try {
         return environment.Download(url, timeoutSeconds, stream);
+    } catch (const inet::EStreamOverflow& overflow) {
+        received = overflow.BytesReceived();
     } catch (const std::bad_alloc&) {
-        const std::uint64_t received = stream.Size();
+        received = stream.Size();
         stream.Clear();  // give the memory back before anything else is built
-        environment.Host().StatusLine(inet::IncompleteDownloadLine(received));
-        return inet::kDownloadIncomplete;
     }
+    environment.Host().StatusLine(inet::IncompleteDownloadLine(received));
+    return inet::kDownloadIncomplete;
 }
 
 // Writes the whole answer under `fileName`, complete or not at all.

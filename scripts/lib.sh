@@ -29,11 +29,15 @@ quietly() {
     rm -f "$log"
 }
 
+# configure_and_build PRESET [TARGET...]: all targets unless some are named.
 configure_and_build() {
     local preset=$1
+    shift
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
     quietly cmake --preset "$preset" -DKALVENTO_LOCAL_PORT="$LOCAL_PORT" -DKALVENTO_PROXY_PORT="$PROXY_PORT" ||
         die "configuring the $preset build failed"
-    quietly cmake --build --preset "$preset" || die "building the $preset build failed"
+    quietly cmake --build --preset "$preset" "${targets[@]}" || die "building the $preset build failed"
 }
 
 # A Unix path as Wine sees it.
@@ -62,6 +66,9 @@ ensure_wine_prefix() {
     fi
     wineserver -p
     CLEANUPS+=("wineserver -k")
+    # A test that routes WinINet through the local proxy puts the settings back; this covers one that crashed.
+    quietly wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
+        /v ProxyEnable /t REG_DWORD /d 0 /f
 }
 
 start_display() {
@@ -107,4 +114,14 @@ trust_test_ca() {
         quietly wine "$MINGW_BUILD/bin/trust-ca.exe" "$(wine_path "$der")" || die "trusting the test CA failed"
         cp "$der" "$stamp"
     fi
+}
+
+# Everything the plug-in's Windows programs need, in this order: the display first (Wine's desktop process,
+# started by the first Wine program of a session, keeps the display it found), the prefix, the local export
+# server, and the prefix's trust in the server's CA.
+start_wine_session() {
+    start_display
+    ensure_wine_prefix
+    start_export_server
+    trust_test_ca
 }

@@ -99,14 +99,6 @@ void TWinControl::ApplyFont() {
     fontHandle_ = std::move(font);  // the old font is deleted only after the window let go of it
 }
 
-bool TWinControl::Visible() const { return handle_ != nullptr && ::IsWindowVisible(handle_); }
-
-void TWinControl::Invalidate() {
-    if (handle_ != nullptr) {
-        ::InvalidateRect(handle_, nullptr, TRUE);
-    }
-}
-
 TWinControl* TWinControl::FromHandle(HWND window) {
     return window != nullptr ? static_cast<TWinControl*>(::GetPropA(window, kControlProperty)) : nullptr;
 }

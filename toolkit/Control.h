@@ -29,8 +29,6 @@ public:
     void SetCaption(const std::string& caption);
     const TFont& Font() const { return font_; }
     void SetFont(const TFont& font);
-    bool Visible() const;
-    void Invalidate();
 
     // The control object behind a window of this toolkit, or null.
     static TWinControl* FromHandle(HWND window);

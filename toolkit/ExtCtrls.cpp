@@ -68,7 +68,7 @@ void TPanel::Paint(HDC dc) {
     ::GetClientRect(Handle(), &area);
     ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_BTNFACE));
     if (bevelOuter_ != TBevel::None) {
-        ::DrawEdge(dc, &area, bevelOuter_ == TBevel::Lowered ? BDR_SUNKENOUTER : BDR_RAISEDINNER, BF_RECT);
+        ::DrawEdge(dc, &area, BDR_SUNKENOUTER, BF_RECT);
     }
     // Graphic controls lie on top of the bevel, clipped to the panel.
     for (const TGraphicControl* graphic : graphics_) {
@@ -92,10 +92,10 @@ void TTimer::SetEnabled(bool enabled) {
         enabled_ = enabled && owner_.Handle() != nullptr;
         return;
     }
-    enabled_ = enabled;
     if (enabled) {
-        ::SetTimer(owner_.Handle(), id_, interval_, nullptr);
+        enabled_ = ::SetTimer(owner_.Handle(), id_, interval_, nullptr) != 0;
     } else {
+        enabled_ = false;
         ::KillTimer(owner_.Handle(), id_);
     }
 }

@@ -48,7 +48,7 @@ private:
     TColor brushColor_;
 };
 
-enum class TBevel { None, Lowered, Raised };
+enum class TBevel { None, Lowered };
 
 // A child window with an outer bevel that hosts graphic controls.
 class TPanel final : public TWinControl {

@@ -1,4 +1,4 @@
-// One owning type per kind of system handle; no other code closes handles.
+// Owning types for system handles: a handle is released by its owner, on every path.
 #pragma once
 
 #include <utility>
@@ -51,6 +51,20 @@ struct FileTraits {
     using Handle = HANDLE;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Handle handle) noexcept { ::CloseHandle(handle); }
+};
+
+// A window's device context for drawing or measuring, released when the scope ends.
+class WindowDc {
+public:
+    explicit WindowDc(HWND window) : window_(window), dc_(::GetDC(window)) {}
+    ~WindowDc() { ::ReleaseDC(window_, dc_); }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC Get() const { return dc_; }
+
+private:
+    HWND window_;
+    HDC dc_;
 };
 
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;

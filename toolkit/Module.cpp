@@ -22,6 +22,8 @@ HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style) {
     WNDCLASSEXA existing{};
     existing.cbSize = sizeof existing;
+    // A class belongs to its name and module handle. One found with this module's handle was registered by
+    // this library at this same address, so its procedure is this one.
     if (::GetClassInfoExA(ThisModule(), className, &existing)) {
         return;
     }

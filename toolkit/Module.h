@@ -10,7 +10,8 @@ namespace toolkit {
 // The instance handle of the module this code is linked into; never the host's.
 HINSTANCE ThisModule();
 
-// Registers a window class of this module once; a class left registered by an earlier load is reused.
+// Registers a window class of this module once; a class that an earlier load at this address left
+// registered is reused.
 void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style = CS_DBLCLKS);
 // Unregisters every class registered here: window classes of a DLL outlive its unloading otherwise.
 void UnregisterWindowClasses() noexcept;

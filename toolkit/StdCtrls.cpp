@@ -1,6 +1,8 @@
 // Label and push button.
 #include "toolkit/StdCtrls.h"
 
+#include "toolkit/Handles.h"
+
 namespace toolkit {
 
 TLabel::TLabel(TWinControl& parent, const std::string& caption, int left, int top, int width, int height) {
@@ -8,13 +10,13 @@ TLabel::TLabel(TWinControl& parent, const std::string& caption, int left, int to
 }
 
 void TLabel::CaptionChanged() {
-    HDC dc = ::GetDC(Handle());
-    const HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(Handle(), WM_GETFONT, 0, 0)));
+    const WindowDc dc(Handle());
+    const HGDIOBJ previous =
+        ::SelectObject(dc.Get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(Handle(), WM_GETFONT, 0, 0)));
     const std::string text = Caption();
     SIZE extent{};
-    ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    ::SelectObject(dc, previous);
-    ::ReleaseDC(Handle(), dc);
+    ::GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    ::SelectObject(dc.Get(), previous);
     SetBounds(Left(), Top(), extent.cx, extent.cy);
 }
 

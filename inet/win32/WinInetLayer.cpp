@@ -5,15 +5,17 @@
 #include <vector>
 
 #include "inet/ImpApiINet.h"
+#include "toolkit/Handles.h"
 
 namespace inet {
 namespace {
 
-void CloseInternetHandle(HINTERNET handle) noexcept {
-    if (handle != nullptr) {
-        ::InternetCloseHandle(handle);
-    }
-}
+struct InternetTraits {
+    using Handle = HINTERNET;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle handle) noexcept { ::InternetCloseHandle(handle); }
+};
+using UniqueInternet = toolkit::UniqueHandle<InternetTraits>;
 
 void SetTimeoutOption(HINTERNET handle, TimeoutOption option, DWORD milliseconds) {
     ::InternetSetOptionA(handle, static_cast<DWORD>(option), &milliseconds, sizeof milliseconds);
@@ -23,15 +25,11 @@ std::string UrlPart(const char* text, DWORD length) { return text != nullptr ? s
 
 }  // namespace
 
-// A request owns its connection: both go together.
+// A request owns its connection: both go together, the request first. The session belongs to the caller.
 struct WinInetLayer::Request {
-    HINTERNET connection = nullptr;
-    HINTERNET request = nullptr;
-
-    ~Request() {
-        CloseInternetHandle(request);
-        CloseInternetHandle(connection);
-    }
+    HINTERNET session = nullptr;
+    UniqueInternet connection;
+    UniqueInternet request;
 };
 
 std::string LastErrorText(DWORD code) {
@@ -39,8 +37,6 @@ std::string LastErrorText(DWORD code) {
     const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, message, 1023, nullptr);
     return FormatLastErrorText(code, std::string(message, length));
 }
-
-std::string LastErrorText() { return LastErrorText(::GetLastError()); }
 
 WinInetLayer::WinInetLayer() = default;
 WinInetLayer::~WinInetLayer() = default;
@@ -57,7 +53,7 @@ HttpHandle WinInetLayer::OpenSession(const std::string& agent) {
 
 void WinInetLayer::SetTimeout(HttpHandle handle, TimeoutOption option, std::uint32_t milliseconds) {
     if (const auto found = requests_.find(handle); found != requests_.end()) {
-        SetTimeoutOption(found->second->request, option, milliseconds);
+        SetTimeoutOption(found->second->request.Get(), option, milliseconds);
         return;
     }
     SetTimeoutOption(reinterpret_cast<HINTERNET>(handle), option, milliseconds);
@@ -80,35 +76,36 @@ HttpHandle WinInetLayer::OpenUrl(HttpHandle session, const std::string& url, std
     }
 
     auto request = std::make_unique<Request>();
-    request->connection = ::InternetConnectA(reinterpret_cast<HINTERNET>(session), host.c_str(), parts.nPort,
-                                             nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-    if (request->connection == nullptr) {
+    request->session = reinterpret_cast<HINTERNET>(session);
+    request->connection.Reset(::InternetConnectA(reinterpret_cast<HINTERNET>(session), host.c_str(), parts.nPort,
+                                                 nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!request->connection) {
         Fail();
         return kNoHandle;
     }
     for (const auto& [option, milliseconds] : sessionTimeouts_) {
-        SetTimeoutOption(request->connection, option, milliseconds);
+        SetTimeoutOption(request->connection.Get(), option, milliseconds);
     }
-    request->request = ::HttpOpenRequestA(request->connection, "GET", object.c_str(), nullptr, nullptr, nullptr,
-                                          flags, 0);
-    if (request->request == nullptr) {
+    request->request.Reset(::HttpOpenRequestA(request->connection.Get(), "GET", object.c_str(), nullptr, nullptr,
+                                              nullptr, flags, 0));
+    if (!request->request) {
         Fail();
         return kNoHandle;
     }
     for (const auto& [option, milliseconds] : sessionTimeouts_) {
-        SetTimeoutOption(request->request, option, milliseconds);
+        SetTimeoutOption(request->request.Get(), option, milliseconds);
     }
     const ULONGLONG sent = ::GetTickCount64();
-    if (!::HttpSendRequestA(request->request, nullptr, 0, nullptr, 0)) {
+    if (!::HttpSendRequestA(request->request.Get(), nullptr, 0, nullptr, 0)) {
         Fail();
-        // Wine's WinINet reports an answer that did not come within the receive time-out on a secure
-        // connection as an aborted connection; once that time has passed, it is the time-out.
+        // Wine's WinINet reports an answer that did not come within the receive time-out as an aborted
+        // connection; once that time has passed, it is the time-out.
         if (lastError_ == ERROR_INTERNET_CONNECTION_ABORTED && ReceiveTimeoutPassedSince(sent)) {
             lastError_ = ERROR_INTERNET_TIMEOUT;
         }
         return kNoHandle;
     }
-    const auto handle = reinterpret_cast<HttpHandle>(request->request);
+    const auto handle = reinterpret_cast<HttpHandle>(request->request.Get());
     requests_.emplace(handle, std::move(request));
     return handle;
 }
@@ -121,7 +118,7 @@ bool WinInetLayer::ReceiveTimeoutPassedSince(ULONGLONG start) const {
 
 HINTERNET WinInetLayer::RequestHandle(HttpHandle request) const {
     const auto found = requests_.find(request);
-    return found != requests_.end() ? found->second->request : nullptr;
+    return found != requests_.end() ? found->second->request.Get() : nullptr;
 }
 
 bool WinInetLayer::Query(HttpHandle request, HttpQuery query, std::string& text) {
@@ -139,28 +136,41 @@ bool WinInetLayer::Query(HttpHandle request, HttpQuery query, std::string& text)
 std::uint32_t WinInetLayer::ProxyAuthenticationDialog(HttpHandle request) {
     constexpr DWORD kFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS;
     // Without a proxy there is nobody to give proxy credentials to; Wine's dialog even crashes then.
-    if (!UsesProxy(request)) {
+    if (!ProxyConfigured(request)) {
         return ERROR_CANCELLED;
     }
     return ::InternetErrorDlg(::GetDesktopWindow(), RequestHandle(request), ERROR_INTERNET_INCORRECT_PASSWORD,
                               kFlags, nullptr);
 }
 
-bool WinInetLayer::UsesProxy(HttpHandle request) const {
+bool WinInetLayer::ProxyConfigured(HttpHandle request) const {
     const auto found = requests_.find(request);
     if (found == requests_.end()) {
         return false;
     }
+    // The session's own settings: a named proxy.
     DWORD size = 0;
-    ::InternetQueryOptionA(found->second->connection, INTERNET_OPTION_PROXY, nullptr, &size);
+    ::InternetQueryOptionA(found->second->session, INTERNET_OPTION_PROXY, nullptr, &size);
     std::vector<char> buffer(std::max<DWORD>(size, sizeof(INTERNET_PROXY_INFO)));
     size = static_cast<DWORD>(buffer.size());
-    if (!::InternetQueryOptionA(found->second->connection, INTERNET_OPTION_PROXY, buffer.data(), &size)) {
-        return false;
+    if (::InternetQueryOptionA(found->second->session, INTERNET_OPTION_PROXY, buffer.data(), &size) &&
+        reinterpret_cast<const INTERNET_PROXY_INFO*>(buffer.data())->dwAccessType == INTERNET_OPEN_TYPE_PROXY) {
+        return true;
     }
-    const auto* proxy = reinterpret_cast<const INTERNET_PROXY_INFO*>(buffer.data());
-    return proxy->dwAccessType == INTERNET_OPEN_TYPE_PROXY && proxy->lpszProxy != nullptr &&
-           reinterpret_cast<const char*>(proxy->lpszProxy)[0] != '\0';
+    // The system's settings: a proxy, a configuration script or automatic detection. Only a clear "direct"
+    // counts as no proxy; when the system cannot tell, the dialog is shown.
+    INTERNET_PER_CONN_OPTIONA option{};
+    option.dwOption = INTERNET_PER_CONN_FLAGS;
+    INTERNET_PER_CONN_OPTION_LISTA list{};
+    list.dwSize = sizeof list;
+    list.dwOptionCount = 1;
+    list.pOptions = &option;
+    DWORD listSize = sizeof list;
+    if (!::InternetQueryOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, &listSize)) {
+        return true;
+    }
+    constexpr DWORD kProxyTypes = PROXY_TYPE_PROXY | PROXY_TYPE_AUTO_PROXY_URL | PROXY_TYPE_AUTO_DETECT;
+    return (option.Value.dwValue & kProxyTypes) != 0;
 }
 
 bool WinInetLayer::Read(HttpHandle request, char* buffer, std::uint32_t size, std::uint32_t& bytesRead) {
@@ -178,7 +188,7 @@ void WinInetLayer::Close(HttpHandle handle) noexcept {
         requests_.erase(found);
         return;
     }
-    CloseInternetHandle(reinterpret_cast<HINTERNET>(handle));
+    InternetTraits::Close(reinterpret_cast<HINTERNET>(handle));  // a session the engine opened through us
     sessionTimeouts_.clear();
 }
 

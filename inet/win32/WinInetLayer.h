@@ -13,10 +13,9 @@
 
 namespace inet {
 
-// "code-text" from the system's message table, "12002:Zeitüberschreitung (TimeOut)", or the bare code.
+// The text of a failed system call: "code-text" from the system's message table, the time-out code with its
+// own text, or the bare code.
 std::string LastErrorText(DWORD code);
-// The same for GetLastError(), read before anything else can change it.
-std::string LastErrorText();
 
 // Opens a URL as connection, request and send, so that the time-outs are on the connection and the request
 // before anything is sent: set on the session alone, some WinINet implementations ignore them.
@@ -39,7 +38,7 @@ private:
 
     HINTERNET RequestHandle(HttpHandle request) const;
     bool ReceiveTimeoutPassedSince(ULONGLONG start) const;
-    bool UsesProxy(HttpHandle request) const;
+    bool ProxyConfigured(HttpHandle request) const;
     void Fail();
 
     std::map<HttpHandle, std::unique_ptr<Request>> requests_;

@@ -6,10 +6,10 @@
 #include "provider/win32/ImpApi_kalvento.h"
 #include "toolkit/Module.h"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+// Thread notices stay on: the statically linked C++ runtime cleans up per-thread state with them.
+BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
-            ::DisableThreadLibraryCalls(instance);
             try {
                 plugin::InitializeImpApiMain();
                 provider::InitializeImpApiKalvento();
@@ -18,10 +18,13 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
             }
             break;
         case DLL_PROCESS_DETACH:
-            // At process exit (reserved set) other threads are gone and windows die with the process.
             if (reserved == nullptr) {
                 inet::HideDownloadProgress();
                 toolkit::UnregisterWindowClasses();
+            } else {
+                // At process exit windows die with the process; destroying one now would call into a user32
+                // that may be shutting down.
+                static_cast<void>(inet::frmDownloadProgress.release());
             }
             plugin::FinalizeImpApiMain();
             break;

@@ -31,7 +31,7 @@ std::int32_t KalventoExportRoutine(const char* TargetDir, std::int32_t ProviderP
         return RunExport(environment, ConfiguredExportServer(),
                          {TargetDir, ProviderParam1, ProviderParam2, LastImportDate, Credentials});
     } catch (const std::bad_alloc&) {
-        return inet::kDownloadIncomplete;  // only a body that does not fit can exhaust memory
+        return inet::kDownloadIncomplete;  // the job maps a body that does not fit; this is any other allocation
     } catch (...) {
         return inet::kDownloadUndetermined;
     }

@@ -30,7 +30,7 @@ enum ExitCode : int { kExitOk = 0, kExitPluginFailure = 1, kExitUsage = 2, kExit
 constexpr char kUsage[] =
     "usage: impapi-host [--dll PATH] [--host-version N] COMMAND [ARGS]\n"
     "\n"
-    "Loads ImpApiKalvento.dll (from this program's folder unless --dll names it) as a host application does.\n"
+    "Loads ImpApiKalvento.dll from this program's folder (or the one --dll names) as a host application does.\n"
     "\n"
     "commands:\n"
     "  info                                 interface and version information of the plug-in\n"
@@ -78,19 +78,67 @@ void __stdcall OnStatus(std::int32_t code, std::int32_t subCode, const char* tex
     PumpMessages();
 }
 
+// The plug-in's seven exports, resolved once after loading.
+struct Plugin {
+    RegProgrCallbackFn RegProgrCallback = nullptr;
+    GetExportErrorMsgFn GetExportErrorMsg = nullptr;
+    ExportXmlFn ExportXML = nullptr;
+    ImportVersionInfoFn ImportVersionInfo = nullptr;
+    VersionInfoFn VersionInfo = nullptr;
+    ApiDataDialogFn ApiDataDialog = nullptr;
+    AppVersionCheckFn AppVersionCheck = nullptr;
+};
+
 template <typename Fn>
-Fn Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+bool Resolve(HMODULE module, const char* name, Fn& function) {
+    function = reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+    if (function == nullptr) {
+        std::fprintf(stderr, "impapi-host: the plug-in has no export %s\n", name);
+    }
+    return function != nullptr;
 }
 
-// dd.mm.yyyy as days since 30 December 1899.
+bool ResolveAll(HMODULE module, Plugin& plugin) {
+    return Resolve(module, "RegProgrCallback", plugin.RegProgrCallback) &&
+           Resolve(module, "GetExportErrorMsg", plugin.GetExportErrorMsg) &&
+           Resolve(module, "ExportXML", plugin.ExportXML) &&
+           Resolve(module, "ImportVersionInfo", plugin.ImportVersionInfo) &&
+           Resolve(module, "VersionInfo", plugin.VersionInfo) &&
+           Resolve(module, "ApiDataDialog", plugin.ApiDataDialog) &&
+           Resolve(module, "AppVersionCheck", plugin.AppVersionCheck);
+}
+
+// The plug-in beside this program, unless a path was given.
+std::string DefaultPluginPath() {
+    char path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + "ImpApiKalvento.dll";
+}
+
+// dd.mm.yyyy (exactly) as days since 30 December 1899.
 bool ParseDate(const std::string& text, double& value) {
-    int day = 0;
-    int month = 0;
-    int year = 0;
-    char tail = 0;
-    if (std::sscanf(text.c_str(), "%2d.%2d.%4d%c", &day, &month, &year, &tail) != 3 || month < 1 || month > 12 ||
-        day < 1 || day > 31 || year < 1) {
+    const auto digits = [&](std::size_t from, std::size_t count) {
+        int number = 0;
+        for (std::size_t i = from; i < from + count; ++i) {
+            if (text[i] < '0' || text[i] > '9') {
+                return -1;
+            }
+            number = number * 10 + (text[i] - '0');
+        }
+        return number;
+    };
+    if (text.size() != 10 || text[2] != '.' || text[5] != '.') {
+        return false;
+    }
+    const int day = digits(0, 2);
+    const int month = digits(3, 2);
+    const int year = digits(6, 4);
+    static constexpr int kDaysInMonth[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (year < 1 || month < 1 || month > 12 || day < 1 || day > kDaysInMonth[month - 1] ||
+        (month == 2 && day == 29 && !leap)) {
         return false;
     }
     const int y = year - (month <= 2 ? 1 : 0);
@@ -116,22 +164,22 @@ std::set<std::string> ExportFiles(const std::string& directory) {
     return names;
 }
 
-void PrintMessage(HMODULE plugin, std::int32_t code) {
+void PrintMessage(const Plugin& plugin, std::int32_t code) {
     char text[1024] = {};
-    if (Export<GetExportErrorMsgFn>(plugin, "GetExportErrorMsg")(code, text) == 0) {
+    if (plugin.GetExportErrorMsg(code, text) == 0) {
         std::printf("message:\n%s\n", ToUtf8(text).c_str());
     }
 }
 
-int RunInfo(HMODULE plugin) {
+int RunInfo(const Plugin& plugin) {
     unsigned char version[256] = {};
-    Export<ImportVersionInfoFn>(plugin, "ImportVersionInfo")(version);
-    std::printf("interface version: %d\n", Export<VersionInfoFn>(plugin, "VersionInfo")());
+    plugin.ImportVersionInfo(version);
+    std::printf("interface version: %d\n", plugin.VersionInfo());
     std::printf("plug-in version: %.*s\n", version[0], reinterpret_cast<const char*>(version + 1));
     return kExitOk;
 }
 
-int RunExport(HMODULE plugin, const std::vector<std::string>& args) {
+int RunExport(const Plugin& plugin, const std::vector<std::string>& args) {
     bool callback = true;
     std::vector<std::string> positional;
     for (const std::string& arg : args) {
@@ -153,10 +201,9 @@ int RunExport(HMODULE plugin, const std::vector<std::string>& args) {
     const std::string& directory = positional[0];
     const std::string credentials = "UserLogin=" + positional[1] + "\r\nPassword=" + positional[2] + "\r\n";
 
-    Export<RegProgrCallbackFn>(plugin, "RegProgrCallback")(callback ? OnStatus : nullptr);
+    plugin.RegProgrCallback(callback ? OnStatus : nullptr);
     const std::set<std::string> before = ExportFiles(directory);
-    const std::int32_t result = Export<ExportXmlFn>(plugin, "ExportXML")(directory.c_str(), 0, 0, &lastImport,
-                                                                        credentials.c_str());
+    const std::int32_t result = plugin.ExportXML(directory.c_str(), 0, 0, &lastImport, credentials.c_str());
     std::printf("result: %d\n", result);
     std::printf("status lines: %d, progress pulses: %d\n", statusLines, progressPulses);
     for (const std::string& name : ExportFiles(directory)) {
@@ -170,7 +217,7 @@ int RunExport(HMODULE plugin, const std::vector<std::string>& args) {
     return result == 0 ? kExitOk : kExitPluginFailure;
 }
 
-int RunMessage(HMODULE plugin, const std::vector<std::string>& args) {
+int RunMessage(const Plugin& plugin, const std::vector<std::string>& args) {
     char* end = nullptr;
     const long code = args.size() == 1 ? std::strtol(args[0].c_str(), &end, 10) : 0;
     if (args.size() != 1 || end == args[0].c_str() || *end != '\0') {
@@ -178,7 +225,7 @@ int RunMessage(HMODULE plugin, const std::vector<std::string>& args) {
         return kExitUsage;
     }
     char text[1024] = {};
-    if (Export<GetExportErrorMsgFn>(plugin, "GetExportErrorMsg")(static_cast<std::int32_t>(code), text) != 0) {
+    if (plugin.GetExportErrorMsg(static_cast<std::int32_t>(code), text) != 0) {
         std::printf("no text for %ld\n", code);
         return kExitPluginFailure;
     }
@@ -186,10 +233,10 @@ int RunMessage(HMODULE plugin, const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int RunDialog(HMODULE plugin) {
+int RunDialog(const Plugin& plugin) {
     char user[128] = {};
     char password[128] = {};
-    const std::int32_t result = Export<ApiDataDialogFn>(plugin, "ApiDataDialog")(user, password, 0);
+    const std::int32_t result = plugin.ApiDataDialog(user, password, 0);
     std::printf("dialog result: %d\n", result);
     if (result == 1) {
         std::printf("user: %s\npassword: %s\n", ToUtf8(user).c_str(), ToUtf8(password).c_str());
@@ -197,11 +244,29 @@ int RunDialog(HMODULE plugin) {
     return result == 1 ? kExitOk : kExitPluginFailure;
 }
 
+int Run(const Plugin& plugin, const std::string& command, const std::vector<std::string>& args,
+        std::int32_t hostVersion) {
+    if (plugin.AppVersionCheck(hostVersion) != 0) {
+        std::fprintf(stderr, "impapi-host: the plug-in refuses host version %d\n", hostVersion);
+        return kExitNoPlugin;
+    }
+    if (command == "info") {
+        return RunInfo(plugin);
+    }
+    if (command == "export") {
+        return RunExport(plugin, args);
+    }
+    if (command == "message") {
+        return RunMessage(plugin, args);
+    }
+    return RunDialog(plugin);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
-    std::string dll = "ImpApiKalvento.dll";
+    std::string dll = DefaultPluginPath();
     std::int32_t hostVersion = kHostVersion;
     std::vector<std::string> args(argv + 1, argv + argc);
     while (args.size() >= 2 && (args[0] == "--dll" || args[0] == "--host-version")) {
@@ -223,25 +288,14 @@ int main(int argc, char** argv) {
         return kExitUsage;
     }
 
-    // A bare name is looked for in this program's folder first, as Windows does for LoadLibrary.
-    HMODULE plugin = ::LoadLibraryA(dll.c_str());
-    if (plugin == nullptr) {
+    HMODULE module = ::LoadLibraryA(dll.c_str());
+    if (module == nullptr) {
         std::fprintf(stderr, "impapi-host: cannot load %s (error %lu)\n", dll.c_str(), ::GetLastError());
         return kExitNoPlugin;
     }
-    int exitCode = kExitNoPlugin;
-    if (Export<AppVersionCheckFn>(plugin, "AppVersionCheck")(hostVersion) != 0) {
-        std::fprintf(stderr, "impapi-host: the plug-in refuses host version %d\n", hostVersion);
-    } else if (command == "info") {
-        exitCode = RunInfo(plugin);
-    } else if (command == "export") {
-        exitCode = RunExport(plugin, args);
-    } else if (command == "message") {
-        exitCode = RunMessage(plugin, args);
-    } else {
-        exitCode = RunDialog(plugin);
-    }
+    Plugin plugin;
+    const int exitCode = ResolveAll(module, plugin) ? Run(plugin, command, args, hostVersion) : kExitNoPlugin;
     std::fflush(stdout);
-    ::FreeLibrary(plugin);
+    ::FreeLibrary(module);
     return exitCode;
 }

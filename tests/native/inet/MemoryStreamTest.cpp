@@ -3,8 +3,29 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
+
+namespace {
+
+// Makes the allocation of a new segment fail, as it does when a 32-bit address space is full.
+bool segmentAllocationsFail = false;
+
+}  // namespace
+
+void* operator new[](std::size_t size) {
+    if (segmentAllocationsFail && size == inet::MemoryStream::kSegmentSize) {
+        throw std::bad_alloc();
+    }
+    if (void* memory = std::malloc(size > 0 ? size : 1)) {
+        return memory;
+    }
+    throw std::bad_alloc();
+}
+void operator delete[](void* memory) noexcept { std::free(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 
@@ -136,6 +157,24 @@ TEST(MemoryStream, ClearEmptiesTheStreamForNewContent) {
     EXPECT_FALSE(stream.Contains("a"));
     stream.Write("new", 3);
     EXPECT_EQ(Content(stream), "new");
+}
+
+TEST(MemoryStream, FailingToGrowGivesTheMemoryBackAndNamesWhatArrived) {
+    inet::MemoryStream stream;
+    const std::string body = Pattern(kSegment + 100);
+    stream.Write(body.data(), body.size());
+    segmentAllocationsFail = true;
+    const std::string more = Pattern(kSegment);
+    try {
+        stream.Write(more.data(), more.size());
+        ADD_FAILURE() << "the stream grew without memory";
+    } catch (const inet::EStreamOverflow& overflow) {
+        EXPECT_EQ(overflow.BytesReceived(), body.size() + more.size());
+    }
+    segmentAllocationsFail = false;
+    EXPECT_EQ(stream.Size(), 0u) << "the memory is given back before the exception travels on";
+    EXPECT_EQ(Content(stream), "");
+    EXPECT_FALSE(stream.Contains("a"));
 }
 
 }  // namespace

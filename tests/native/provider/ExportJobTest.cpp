@@ -147,6 +147,13 @@ TEST_F(ExportJobTest, OutOfMemoryDuringTheDataRequestIsAnIncompleteDownload) {
     EXPECT_TRUE(env.files.empty());
 }
 
+TEST_F(ExportJobTest, StreamOverflowNamesWhatArrivedBeforeTheMemoryRanOut) {
+    env.downloads = {{.result = 0, .body = "<?xml", .outOfMemory = false, .overflowAfter = 1825570816u}};
+    EXPECT_EQ(Export(EveningOfNewYearsEve2025()), -7);
+    EXPECT_EQ(env.trace.events, (Events{kDeltaLine, kDeltaRequest, IncompleteLine(1825570816u)}));
+    EXPECT_TRUE(env.files.empty());
+}
+
 struct AnswerCase {
     std::string answer;
     std::int32_t result;

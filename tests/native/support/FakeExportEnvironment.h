@@ -16,11 +16,13 @@
 
 namespace testsupport {
 
-// The outcome of one download: the body written into the stream, then the result or std::bad_alloc.
+// The outcome of one download: the body written into the stream, then the result, std::bad_alloc, or the
+// stream's own overflow naming the bytes it had received.
 struct ScriptedDownload {
     std::int32_t result = 0;
     std::string body;
     bool outOfMemory = false;
+    std::uint64_t overflowAfter = 0;
 };
 
 struct ExportFileRecord {
@@ -74,6 +76,10 @@ public:
         stream.Write(next.body.data(), next.body.size());
         if (next.outOfMemory) {
             throw std::bad_alloc();
+        }
+        if (next.overflowAfter > 0) {
+            stream.Clear();
+            throw inet::EStreamOverflow(next.overflowAfter);
         }
         return next.result;
     }

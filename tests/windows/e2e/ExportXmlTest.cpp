@@ -95,9 +95,29 @@ void ArmWrongHostCertificate() {
     ::InternetCloseHandle(session);
 }
 
+// "kalvento_export_yymmdd_hhnnss.xml" for a local time.
+std::string ExportFileName(const SYSTEMTIME& time) {
+    char name[64];
+    std::snprintf(name, sizeof name, "kalvento_export_%02d%02d%02d_%02d%02d%02d.xml", time.wYear % 100, time.wMonth,
+                  time.wDay, time.wHour, time.wMinute, time.wSecond);
+    return name;
+}
+
+SYSTEMTIME LocalTimeIn(int seconds) {
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks{{now.dwLowDateTime, now.dwHighDateTime}};
+    ticks.QuadPart += static_cast<ULONGLONG>(seconds) * 10000000;
+    const FILETIME then{ticks.LowPart, ticks.HighPart};
+    FILETIME local;
+    ::FileTimeToLocalFileTime(&then, &local);
+    SYSTEMTIME time;
+    ::FileTimeToSystemTime(&local, &time);
+    return time;
+}
+
 TEST(ExportXml, InitialImportResetsThenWritesTheCompleteHistory) {
-    SYSTEMTIME before;
-    ::GetLocalTime(&before);
+    const std::string earliest = ExportFileName(LocalTimeIn(0));
     const ExportRun run = Export("4711", {.lastImport = kInitialImport, .credentials = "UserLogin=4711\r\nPassword=geheim"});
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.requests, (Lines{kRequestPrefix + std::string("4711&pwd=geheim&type=0003 HTTP/1.1"),
@@ -116,11 +136,10 @@ TEST(ExportXml, InitialImportResetsThenWritesTheCompleteHistory) {
     EXPECT_EQ(StatusLines(run.calls).size(), 2u);
 
     ASSERT_EQ(run.files.size(), 1u);
-    std::smatch stamp;
-    ASSERT_TRUE(std::regex_match(run.files[0], stamp, std::regex(R"(kalvento_export_(\d{6})_(\d{6})\.xml)")));
-    char day[8];
-    std::snprintf(day, sizeof day, "%02d%02d%02d", before.wYear % 100, before.wMonth, before.wDay);
-    EXPECT_EQ(stamp[1], day);
+    // Named for the local time at which it was written: between the start of the run and now.
+    EXPECT_TRUE(std::regex_match(run.files[0], std::regex(R"(kalvento_export_\d{6}_\d{6}\.xml)"))) << run.files[0];
+    EXPECT_GE(run.files[0], earliest);
+    EXPECT_LE(run.files[0], ExportFileName(LocalTimeIn(0)));
     EXPECT_EQ(run.fileBytes.rfind("<?xml", 0), 0u);
 }
 
@@ -287,6 +306,33 @@ TEST(ExportXml, UnwritableTargetIsRefusedBeforeAnyRequest) {
         EXPECT_EQ(run.result, -31) << target;
         EXPECT_TRUE(run.requests.empty()) << "the reset would lose the history";
         EXPECT_TRUE(run.calls.empty());
+    }
+}
+
+TEST(ExportXml, FileThatCannotBeWrittenEndsWithItsLineAndLeavesNothing) {
+    const testenv::ScratchDirectory scratch;
+    // Directories stand under the names the file would get in the coming seconds.
+    for (int second = 0; second < 10; ++second) {
+        ::CreateDirectoryA((scratch.Path() + "\\" + ExportFileName(LocalTimeIn(second))).c_str(), nullptr);
+    }
+    const ExportRun run = Export("bytes", {.targetDir = scratch.Path()});
+    EXPECT_EQ(run.result, -31);
+    const Lines lines = StatusLines(run.calls);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(Datei .*\\kalvento_export_\d{6}_\d{6}\.xml kann nicht erstellt werden)")))
+        << lines[1];
+    EXPECT_EQ(lines[1].rfind("Datei " + scratch.Path() + "\\", 0), 0u);
+    EXPECT_TRUE(scratch.Files().empty()) << "no temporary file is left behind";
+}
+
+TEST(ExportXml, ProviderParametersDoNotChangeTheOutcome) {
+    const testenv::PluginHost plugin;
+    const double lastImport = kLastImport;
+    const std::string credentials = Credentials("err003", "x");
+    for (const auto& [first, second] : {std::pair{0, 0}, std::pair{-1, 0x7FFFFFFF}, std::pair{12345, -12345}}) {
+        const testenv::ScratchDirectory target;
+        EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), first, second, &lastImport, credentials.c_str()), -23);
+        EXPECT_EQ(target.Files().size(), 1u);
     }
 }
 

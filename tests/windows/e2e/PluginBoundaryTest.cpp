@@ -76,6 +76,11 @@ TEST(PluginBoundary, RegProgrCallbackReturnsZeroAndNullSwitchesReportingOff) {
     const PluginHost plugin;
     EXPECT_EQ(plugin.RegProgrCallback(testenv::RecordingCallback), 0);
     EXPECT_EQ(plugin.RegProgrCallback(nullptr), 0);
+    const testenv::ScratchDirectory target;
+    const double lastImport = 46022.0;
+    EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), 0, 0, &lastImport, "UserLogin=bytes\r\nPassword=x"), 0);
+    EXPECT_TRUE(testenv::RecordedCalls().empty()) << "the registered callback was replaced by none";
+    EXPECT_EQ(target.Files().size(), 1u);
 }
 
 TEST(PluginBoundary, ExportWithoutCredentialsOrDateIsRefusedWithoutRequest) {

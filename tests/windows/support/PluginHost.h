@@ -42,13 +42,18 @@ public:
         if (module_ == nullptr) {
             throw std::runtime_error("cannot load " + path);
         }
-        RegProgrCallback = Resolve<decltype(RegProgrCallback)>("RegProgrCallback");
-        GetExportErrorMsg = Resolve<decltype(GetExportErrorMsg)>("GetExportErrorMsg");
-        ExportXML = Resolve<decltype(ExportXML)>("ExportXML");
-        ImportVersionInfo = Resolve<decltype(ImportVersionInfo)>("ImportVersionInfo");
-        VersionInfo = Resolve<decltype(VersionInfo)>("VersionInfo");
-        ApiDataDialog = Resolve<decltype(ApiDataDialog)>("ApiDataDialog");
-        AppVersionCheck = Resolve<decltype(AppVersionCheck)>("AppVersionCheck");
+        try {
+            RegProgrCallback = Resolve<decltype(RegProgrCallback)>("RegProgrCallback");
+            GetExportErrorMsg = Resolve<decltype(GetExportErrorMsg)>("GetExportErrorMsg");
+            ExportXML = Resolve<decltype(ExportXML)>("ExportXML");
+            ImportVersionInfo = Resolve<decltype(ImportVersionInfo)>("ImportVersionInfo");
+            VersionInfo = Resolve<decltype(VersionInfo)>("VersionInfo");
+            ApiDataDialog = Resolve<decltype(ApiDataDialog)>("ApiDataDialog");
+            AppVersionCheck = Resolve<decltype(AppVersionCheck)>("AppVersionCheck");
+        } catch (...) {
+            ::FreeLibrary(module_);
+            throw;
+        }
         RecordedCalls().clear();
     }
     ~PluginHost() { ::FreeLibrary(module_); }

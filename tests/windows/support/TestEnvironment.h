@@ -13,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,14 +82,20 @@ private:
 class ScratchDirectory {
 public:
     ScratchDirectory() {
+        static std::atomic<int> count{0};
         const std::string root = WindowsPath(KALVENTO_TEST_SCRATCH);
         ::CreateDirectoryA(root.c_str(), nullptr);
-        path_ = root + "\\" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(::GetTickCount());
-        ::CreateDirectoryA(path_.c_str(), nullptr);
+        path_ = root + "\\" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++count);
+        if (!::CreateDirectoryA(path_.c_str(), nullptr)) {
+            throw std::runtime_error("cannot create the scratch directory " + path_);
+        }
     }
     ~ScratchDirectory() {
         for (const std::string& name : Files()) {
             ::DeleteFileA((path_ + "\\" + name).c_str());
+        }
+        for (const std::string& name : Entries(FILE_ATTRIBUTE_DIRECTORY)) {
+            ::RemoveDirectoryA((path_ + "\\" + name).c_str());
         }
         ::RemoveDirectoryA(path_.c_str());
     }
@@ -96,20 +103,27 @@ public:
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
     const std::string& Path() const { return path_; }
-    std::set<std::string> Files() const {
+    std::set<std::string> Files() const { return Entries(0); }
+
+private:
+    // Names of the files (kind 0) or of the directories (FILE_ATTRIBUTE_DIRECTORY) in this directory.
+    std::set<std::string> Entries(DWORD kind) const {
         std::set<std::string> names;
         WIN32_FIND_DATAA found;
         HANDLE search = ::FindFirstFileA((path_ + "\\*").c_str(), &found);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                    names.insert(found.cFileName);
+                const std::string name = found.cFileName;
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == kind && name != "." && name != "..") {
+                    names.insert(name);
                 }
             } while (::FindNextFileA(search, &found));
             ::FindClose(search);
         }
         return names;
     }
+
+public:
 
 private:
     std::string path_;
@@ -197,29 +211,67 @@ inline void ClickCancel(HWND progressWindow) {
     ::PostMessageA(button, BM_CLICK, 0, 0);
 }
 
-// Routes WinINet's preconfigured access through the local server's authenticating proxy for one test.
+// Routes WinINet's preconfigured access through the local server's authenticating proxy for one test, and
+// puts back what the prefix had before.
 class ProxyConfiguration {
 public:
     ProxyConfiguration() {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+        if (::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
+            ERROR_SUCCESS) {
+            throw std::runtime_error("cannot open the internet settings");
+        }
+        enable_ = Read("ProxyEnable");
+        server_ = Read("ProxyServer");
         const DWORD enable = 1;
         const std::string server = "localhost:" + std::to_string(kProxyPort);
-        ::RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&enable), sizeof enable);
-        ::RegSetValueExA(key_, "ProxyServer", 0, REG_SZ, reinterpret_cast<const BYTE*>(server.c_str()),
-                         static_cast<DWORD>(server.size() + 1));
+        Write("ProxyEnable", {REG_DWORD, std::string(reinterpret_cast<const char*>(&enable), sizeof enable)});
+        Write("ProxyServer", {REG_SZ, server + '\0'});
     }
     ~ProxyConfiguration() {
-        const DWORD disable = 0;
-        ::RegSetValueExA(key_, "ProxyEnable", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&disable), sizeof disable);
-        ::RegDeleteValueA(key_, "ProxyServer");
+        Restore("ProxyEnable", enable_);
+        Restore("ProxyServer", server_);
         ::RegCloseKey(key_);
     }
     ProxyConfiguration(const ProxyConfiguration&) = delete;
     ProxyConfiguration& operator=(const ProxyConfiguration&) = delete;
 
 private:
+    struct Value {
+        DWORD type = REG_NONE;  // REG_NONE: the value did not exist
+        std::string data;
+    };
+
+    Value Read(const char* name) const {
+        Value value;
+        char data[512];
+        DWORD size = sizeof data;
+        if (::RegQueryValueExA(key_, name, nullptr, &value.type, reinterpret_cast<BYTE*>(data), &size) ==
+            ERROR_SUCCESS) {
+            value.data.assign(data, size);
+        } else {
+            value.type = REG_NONE;
+        }
+        return value;
+    }
+    void Write(const char* name, const Value& value) const {
+        if (::RegSetValueExA(key_, name, 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+                             static_cast<DWORD>(value.data.size())) != ERROR_SUCCESS) {
+            throw std::runtime_error(std::string("cannot set ") + name);
+        }
+    }
+    void Restore(const char* name, const Value& value) const noexcept {
+        if (value.type == REG_NONE) {
+            ::RegDeleteValueA(key_, name);
+        } else {
+            ::RegSetValueExA(key_, name, 0, value.type, reinterpret_cast<const BYTE*>(value.data.data()),
+                             static_cast<DWORD>(value.data.size()));
+        }
+    }
+
     static constexpr char kKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
     HKEY key_ = nullptr;
+    Value enable_;
+    Value server_;
 };
 
 // Answers the proxy-authentication dialog with the local proxy's credentials.
