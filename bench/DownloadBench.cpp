@@ -1,10 +1,10 @@
-// download-bench: one measurement of a large answer from the local export server, in one of three ways:
-//   bare URL            a bare WinINet loop: 4095-byte reads into a buffer allocated once for the whole body
-//   download URL        DownloadToStream into a memory stream, reporting and progress window on, as the job does
-//   export DLL DIR USER ExportXML through the plug-in DLL, without a callback: download, file and classification
+// download-bench: one measurement of a large answer from the local export server, in one of three ways.
+//   bare URL: a bare WinINet loop, 4095-byte reads into a buffer allocated once for the whole body.
+//   download URL: DownloadToStream into a memory stream, reporting and progress window on, as the job does.
+//   export DLL DIR USER: ExportXML through the plug-in DLL, no callback (download, file, classification).
 // Prints "seconds=<s> peak_mib=<MiB> bytes=<n> result=<code>". Each mode runs in a process of its own so that
-// the peak working set belongs to it alone. Every mode first shows and destroys a window, as a host application
-// has its windowing up long before it imports: the first window of a process pays for loading fonts.
+// the peak working set belongs to it alone. Every mode first shows and destroys a window, as a host
+// application has its windowing up long before it imports: the first window of a process pays for fonts.
 #include <windows.h>
 #include <psapi.h>
 #include <wininet.h>
@@ -42,9 +42,10 @@ struct Measure {
 };
 
 void WarmUpWindowing() {
-    HWND window = ::CreateWindowExA(0, "STATIC", "warm-up", WS_OVERLAPPED | WS_CAPTION, 0, 0, 100, 50, nullptr, nullptr,
-                                    nullptr, nullptr);
-    HFONT font = ::CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
+    HWND window = ::CreateWindowExA(0, "STATIC", "warm-up", WS_OVERLAPPED | WS_CAPTION, 0, 0, 100, 50,
+                                    nullptr, nullptr, nullptr, nullptr);
+    HFONT font =
+        ::CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
     ::SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     ::ShowWindow(window, SW_SHOW);
     ::UpdateWindow(window);
@@ -55,7 +56,8 @@ void WarmUpWindowing() {
 Measure BareLoop(const char* url) {
     Measure measure;
     HINTERNET session = ::InternetOpenA("bench", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    HINTERNET request = ::InternetOpenUrlA(session, url, nullptr, 0, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    HINTERNET request =
+        ::InternetOpenUrlA(session, url, nullptr, 0, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
     if (request == nullptr) {
         measure.result = -3;
         ::InternetCloseHandle(session);
@@ -72,7 +74,8 @@ Measure BareLoop(const char* url) {
     DWORD read = 0;
     // The buffer holds the announced length; an answer without one, or longer than announced, fails the mode.
     measure.result = length > 0 ? 0 : -7;
-    while (measure.result == 0 && ::InternetReadFile(request, body.get() + measure.bytes, kChunk, &read) && read > 0) {
+    while (measure.result == 0 && ::InternetReadFile(request, body.get() + measure.bytes, kChunk, &read) &&
+           read > 0) {
         measure.bytes += read;
         if (measure.bytes > length) {
             measure.result = -7;
@@ -94,14 +97,16 @@ Measure Download(const char* url) {
 }
 
 Measure Export(const char* dll, const char* directory, const char* user) {
-    using ExportXmlFn = std::int32_t(__stdcall*)(const char*, std::int32_t, std::int32_t, const double*, const char*);
+    using ExportXmlFn =
+        std::int32_t(__stdcall*)(const char*, std::int32_t, std::int32_t, const double*, const char*);
     Measure measure;
     HMODULE plugin = ::LoadLibraryA(dll);
     if (plugin == nullptr) {
         measure.result = -100;
         return measure;
     }
-    const auto exportXml = reinterpret_cast<ExportXmlFn>(reinterpret_cast<void*>(::GetProcAddress(plugin, "ExportXML")));
+    const auto exportXml =
+        reinterpret_cast<ExportXmlFn>(reinterpret_cast<void*>(::GetProcAddress(plugin, "ExportXML")));
     const std::string credentials = std::string("UserLogin=") + user + "\r\nPassword=x";
     const double lastImport = 46022.0;
     measure.result = exportXml(directory, 0, 0, &lastImport, credentials.c_str());
@@ -133,7 +138,8 @@ int main(int argc, char** argv) {
                             : mode == "download" ? Download(argv[2])
                                                  : Export(argv[2], argv[3], argv[4]);
     ::QueryPerformanceCounter(&end);
-    const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    const double seconds =
+        static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
     std::printf("seconds=%.4f peak_mib=%.1f bytes=%llu result=%d\n", seconds, PeakMebibytes(),
                 static_cast<unsigned long long>(measure.bytes), measure.result);
     return measure.result == 0 ? 0 : 1;

@@ -10,7 +10,7 @@ constexpr char kAgent[] = "ORBA-ImportApi";
 constexpr std::uint32_t kChunkSize = 4095;
 constexpr std::uint32_t kTimeoutErrorCode = 12002;  // ERROR_INTERNET_TIMEOUT
 
-// Texts are Windows-1252; a literal is split after a byte escape so that the next letter is not read as hex.
+// Texts are Windows-1252 bytes written as octal escapes (\374 is ü), which end after three digits.
 constexpr char kCancelledText[] = "Download durch Benutzer abgebrochen";
 constexpr char kSystemErrorPrefix[] = "WinINet-Systemfehler: ";
 
@@ -118,7 +118,7 @@ constexpr StatusRule kStatusRules[] = {
     {"401", "HTTP-Fehler 401: Zugriff verweigert.", kDownloadAccessDenied},
     {"403", "HTTP-Fehler 403: Zugriff verweigert.", kDownloadAccessDenied},
     {"404", "HTTP-Fehler 404: Die Seite wurde nicht gefunden.", kDownloadNotFound},
-    {"503", "HTTP-Fehler 503: Der Server ist vor\xFC" "bergehend \xFC" "berlastet.", kDownloadServerBusy},
+    {"503", "HTTP-Fehler 503: Der Server ist vor\374bergehend \374berlastet.", kDownloadServerBusy},
 };
 
 }  // namespace
@@ -238,9 +238,9 @@ std::string DownloadResultText(std::int32_t code) {
         case kDownloadUndetermined:
             return "Unbestimmter Fehler bei Internet-Zugriff";
         case kDownloadNoSession:
-            return "Internet-Fehler: Session nicht verf\xFC" "gbar";
+            return "Internet-Fehler: Session nicht verf\374gbar";
         case kDownloadUrlFailed:
-            return "Internet-Fehler: \xD6" "ffnen der URL fehlgeschlagen";
+            return "Internet-Fehler: \326ffnen der URL fehlgeschlagen";
         case kDownloadAccessDenied:
             return "Internet-Fehler: Zugriff auf Seite verweigert";
         case kDownloadNotFound:
@@ -248,9 +248,9 @@ std::string DownloadResultText(std::int32_t code) {
         case kDownloadHttpFailed:
             return "Internet-Fehler: Zugriff auf URL fehlgeschlagen";
         case kDownloadIncomplete:
-            return "Internet-Fehler: Datei unvollst\xE4" "ndig \xFC" "bertragen";
+            return "Internet-Fehler: Datei unvollst\344ndig \374bertragen";
         case kDownloadServerBusy:
-            return "Internet-Fehler: Server \xFC" "berlastet. Bitte sp\xE4" "ter erneut versuchen";
+            return "Internet-Fehler: Server \374berlastet. Bitte sp\344ter erneut versuchen";
         case kDownloadProxyAuthentication:
             return "Proxy-Fehler: Authentifizierung erforderlich";
         case kDownloadCancelled:
@@ -265,13 +265,13 @@ std::string FormatLastErrorText(std::uint32_t code, const std::string& systemMes
         return std::to_string(code) + "-" + systemMessage;
     }
     if (code == kTimeoutErrorCode) {
-        return std::to_string(code) + ":Zeit\xFC" "berschreitung (TimeOut)";
+        return std::to_string(code) + ":Zeit\374berschreitung (TimeOut)";
     }
     return std::to_string(code);
 }
 
 std::string IncompleteDownloadLine(std::uint64_t bytesReceived) {
-    return "Fehler bei Download: Die angeforderte Datei wurde nur unvollst\xE4" "ndig geladen (" +
+    return "Fehler bei Download: Die angeforderte Datei wurde nur unvollst\344ndig geladen (" +
            std::to_string(bytesReceived) + " Bytes geladen)";
 }
 

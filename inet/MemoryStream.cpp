@@ -33,7 +33,9 @@ void MemoryStream::AddSegment(std::uint64_t bytesReceived) {
     }
 }
 
-void MemoryStream::Seek(std::uint64_t position) { position_ = std::min(position, size_); }
+void MemoryStream::Seek(std::uint64_t position) {
+    position_ = std::min(position, size_);
+}
 
 void MemoryStream::Clear() noexcept {
     std::vector<std::unique_ptr<char[]>>().swap(segments_);

@@ -32,7 +32,8 @@ private:
 };
 
 // Stores its bytes in fixed-size segments, so growing never copies what is already there: a 32-bit host
-// holds exactly one copy of a large body, and a body that does not fit ends with EStreamOverflow, not a crash.
+// holds exactly one copy of a large body, and a body that does not fit ends with EStreamOverflow, not a
+// crash.
 class MemoryStream final : public ByteStream {
 public:
     // A little under 1 MiB, so that a segment and the heap's own header fit one 1 MiB reservation.

@@ -6,7 +6,9 @@
 namespace provider {
 namespace {
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
@@ -26,7 +28,8 @@ std::string CredentialValue(std::string_view credentials, std::string_view name)
             break;
         }
         // CR LF is one line end; a CR or an LF alone is one too.
-        const bool crlf = credentials[end] == '\r' && end + 1 < credentials.size() && credentials[end + 1] == '\n';
+        const bool crlf =
+            credentials[end] == '\r' && end + 1 < credentials.size() && credentials[end + 1] == '\n';
         credentials.remove_prefix(end + (crlf ? 2 : 1));
     }
     return {};

@@ -45,9 +45,8 @@ bool WriteExportFile(ExportEnvironment& environment, const std::string& fileName
         return false;
     }
     bool written = true;
-    answer.ForEachSegment([&](const char* data, std::size_t count) {
-        written = written && file->Write(data, count);
-    });
+    answer.ForEachSegment(
+        [&](const char* data, std::size_t count) { written = written && file->Write(data, count); });
     return written && file->Commit();
 }
 
@@ -67,7 +66,8 @@ std::int32_t ClassifyAnswer(const inet::MemoryStream& answer) {
     return kServerUnknownAnswer;
 }
 
-std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& server, const ExportArguments& args) {
+std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& server,
+                       const ExportArguments& args) {
     if (args.Credentials == nullptr) {
         return kCredentialsMissing;
     }
@@ -99,8 +99,8 @@ std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& serve
     if (initialImport) {
         host.StatusLine("Initial-Import vorbereiten ...");
         inet::MemoryStream resetAnswer;
-        std::int32_t result = Fetch(environment, ExportUrl(server, credentials, kTypeReset),
-                                    kResetTimeoutSeconds, resetAnswer);
+        std::int32_t result =
+            Fetch(environment, ExportUrl(server, credentials, kTypeReset), kResetTimeoutSeconds, resetAnswer);
         if (result == inet::kDownloadOk && !resetAnswer.Contains(kResetAcknowledged)) {
             result = kResetNotAcknowledged;
         }

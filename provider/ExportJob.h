@@ -65,7 +65,8 @@ struct ExportArguments {
 };
 
 // One export run. Keeps nothing between calls; the export file is its only lasting effect.
-std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& server, const ExportArguments& args);
+std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& server,
+                       const ExportArguments& args);
 
 // The result code for a data answer (XML or one of the server's error numbers).
 std::int32_t ClassifyAnswer(const inet::MemoryStream& answer);

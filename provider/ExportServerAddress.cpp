@@ -3,6 +3,8 @@
 
 namespace provider {
 
-ExportServer ConfiguredExportServer() { return {KALVENTO_EXPORT_HOST, KALVENTO_EXPORT_PORT}; }
+ExportServer ConfiguredExportServer() {
+    return {KALVENTO_EXPORT_HOST, KALVENTO_EXPORT_PORT};
+}
 
 }  // namespace provider

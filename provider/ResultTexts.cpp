@@ -7,10 +7,10 @@
 namespace provider {
 namespace {
 
-// Windows-1252; a literal is split after a byte escape so that the next letter is not read as hex.
+// Windows-1252 bytes written as octal escapes (\334 Ü, \344 ä, \366 ö, \374 ü), which end after three digits.
 constexpr char kCheckAccessData[] =
-    "\xDC" "berpr\xFC" "fen Sie Ihre pers\xF6" "nlichen Zugangsdaten \xFC" "ber die Beraterverwaltung.";
-constexpr char kAskPlatform[] = "Bitte wenden Sie sich zur Kl\xE4" "rung ggf. direkt an kalvento.";
+    "\334berpr\374fen Sie Ihre pers\366nlichen Zugangsdaten \374ber die Beraterverwaltung.";
+constexpr char kAskPlatform[] = "Bitte wenden Sie sich zur Kl\344rung ggf. direkt an kalvento.";
 constexpr char kAskHotline[] = "Bitte Hotline kontaktieren.";
 
 // Each message is a statement and, after CR LF, an advice line.
@@ -22,21 +22,23 @@ struct ResultText {
 
 constexpr ResultText kResultTexts[] = {
     {kCredentialsMissing, "kalvento-Zugangsdaten nicht erfasst.", kCheckAccessData},
-    {kResetNotAcknowledged,
-     "Der kalvento-Server meldet Fehler beim Zur\xFC" "cksetzen des Datenstands.", kAskPlatform},
-    {kServerLoginFailed, "Der kalvento-Server meldet Zugangsfehler 001: Login fehlgeschlagen", kCheckAccessData},
+    {kResetNotAcknowledged, "Der kalvento-Server meldet Fehler beim Zur\374cksetzen des Datenstands.",
+     kAskPlatform},
+    {kServerLoginFailed, "Der kalvento-Server meldet Zugangsfehler 001: Login fehlgeschlagen",
+     kCheckAccessData},
     {kServerUserUnknown, "Der kalvento-Server meldet Zugangsfehler 002: User unbekannt", kCheckAccessData},
     {kServerPasswordWrong, "Der kalvento-Server meldet Zugangsfehler 003: Passwort nicht korrekt",
      kCheckAccessData},
-    {kServerNoCurrentData, "Der kalvento-Server meldet Fehler 005: Keine aktuellen Daten vorhanden", kAskPlatform},
-    {kServerXmlIncomplete, "Der kalvento-Server meldet Fehler 006: XML nicht vollst\xE4" "ndig", kAskPlatform},
+    {kServerNoCurrentData, "Der kalvento-Server meldet Fehler 005: Keine aktuellen Daten vorhanden",
+     kAskPlatform},
+    {kServerXmlIncomplete, "Der kalvento-Server meldet Fehler 006: XML nicht vollst\344ndig", kAskPlatform},
     {kServerDatabaseError, "Der kalvento-Server meldet Fehler 008: Datenbankfehler auf kalvento-Server",
      kAskPlatform},
     {kServerUnknownAnswer, "Der kalvento-Server meldet Zugangsfehler ???: Unbekannter Fehler",
      "Bitte Hotline kontaktieren; Server-Antwort findet sich ggf. in XML-Datei."},
     {kExportFileNotWritten, "Die Exportdatei konnte nicht geschrieben werden.",
-     "\xDC" "berpr\xFC" "fen Sie das Importverzeichnis und die Schreibrechte."},
-    {kInvalidCall, "Ung\xFC" "ltiger Aufruf der Import-Schnittstelle.", kAskHotline},
+     "\334berpr\374fen Sie das Importverzeichnis und die Schreibrechte."},
+    {kInvalidCall, "Ung\374ltiger Aufruf der Import-Schnittstelle.", kAskHotline},
 };
 
 }  // namespace

@@ -12,12 +12,18 @@ namespace {
 // Marks the windows of this toolkit's controls with their object; other windows never carry it.
 constexpr char kControlProperty[] = "ImpApiKalvento.TWinControl";
 
-void AttachControl(HWND window, TWinControl* control) { ::SetPropA(window, kControlProperty, control); }
-void DetachControl(HWND window) { ::RemovePropA(window, kControlProperty); }
+void AttachControl(HWND window, TWinControl* control) {
+    ::SetPropA(window, kControlProperty, control);
+}
+void DetachControl(HWND window) {
+    ::RemovePropA(window, kControlProperty);
+}
 
 }  // namespace
 
-TWinControl::~TWinControl() { DestroyHandle(); }
+TWinControl::~TWinControl() {
+    DestroyHandle();
+}
 
 void TWinControl::CreateHandle(const CreateParams& params, bool ownClass) {
     left_ = params.Left;
@@ -32,8 +38,8 @@ void TWinControl::CreateHandle(const CreateParams& params, bool ownClass) {
     }
     // Own classes receive `this` with WM_NCCREATE; a native class gets it right after creation.
     HWND window = ::CreateWindowExA(params.ExStyle, params.ClassName, params.Caption.c_str(), params.Style,
-                                    params.Left, params.Top, params.Width, params.Height, params.Parent, nullptr,
-                                    ThisModule(), ownClass ? this : nullptr);
+                                    params.Left, params.Top, params.Width, params.Height, params.Parent,
+                                    nullptr, ThisModule(), ownClass ? this : nullptr);
     if (window == nullptr) {
         throw std::runtime_error(std::string("Fenster kann nicht erzeugt werden: ") + params.ClassName);
     }
@@ -44,8 +50,9 @@ void TWinControl::CreateHandle(const CreateParams& params, bool ownClass) {
     ApplyFont();
 }
 
-void TWinControl::CreateChild(TWinControl& parent, const char* className, DWORD style, const std::string& caption,
-                              int left, int top, int width, int height, bool ownClass) {
+void TWinControl::CreateChild(TWinControl& parent, const char* className, DWORD style,
+                              const std::string& caption, int left, int top, int width, int height,
+                              bool ownClass) {
     CreateHandle({.ClassName = className,
                   .Style = WS_CHILD | WS_VISIBLE | style,
                   .Parent = parent.Handle(),
@@ -77,7 +84,8 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 
 std::string TWinControl::Caption() const {
     std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(handle_)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextA(handle_, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<std::size_t>(::GetWindowTextA(handle_, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 

@@ -51,8 +51,8 @@ protected:
     // keep their own procedure and only report notifications through their parent.
     void CreateHandle(const CreateParams& params, bool ownClass);
     // A visible child window at the given place in its parent.
-    void CreateChild(TWinControl& parent, const char* className, DWORD style, const std::string& caption, int left,
-                     int top, int width, int height, bool ownClass);
+    void CreateChild(TWinControl& parent, const char* className, DWORD style, const std::string& caption,
+                     int left, int top, int width, int height, bool ownClass);
     virtual LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam);
     // A WM_COMMAND notification that the parent received from this control.
     virtual void Notify(WORD /*code*/) {}

@@ -17,7 +17,9 @@ TGraphicControl::TGraphicControl(TPanel& parent, int left, int top, int width, i
     parent_.graphics_.push_back(this);
 }
 
-TGraphicControl::~TGraphicControl() { std::erase(parent_.graphics_, this); }
+TGraphicControl::~TGraphicControl() {
+    std::erase(parent_.graphics_, this);
+}
 
 void TGraphicControl::SetLeft(int left) {
     Invalidate();

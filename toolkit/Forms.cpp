@@ -11,7 +11,8 @@ constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCH
 
 }  // namespace
 
-TForm::TForm(const char* className, const std::string& caption, int clientWidth, int clientHeight, HWND owner) {
+TForm::TForm(const char* className, const std::string& caption, int clientWidth, int clientHeight,
+             HWND owner) {
     RegisterWindowClass(className, WindowProcedure);
     RECT frame{0, 0, clientWidth, clientHeight};
     ::AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
@@ -34,7 +35,9 @@ void TForm::Show() {
     ::UpdateWindow(Handle());
 }
 
-void TForm::Hide() { ::ShowWindow(Handle(), SW_HIDE); }
+void TForm::Hide() {
+    ::ShowWindow(Handle(), SW_HIDE);
+}
 
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

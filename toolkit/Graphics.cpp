@@ -45,7 +45,9 @@ void SetScreenCursor(TCursor cursor) {
     ::SetCursor(::LoadCursorA(nullptr, SystemCursorName(cursor)));
 }
 
-TCursor ScreenCursor() { return screenCursor; }
+TCursor ScreenCursor() {
+    return screenCursor;
+}
 
 bool ApplyScreenCursor() {
     if (screenCursor == TCursor::Default) {

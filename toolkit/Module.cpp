@@ -17,7 +17,9 @@ std::vector<std::string>& RegisteredClasses() {
 
 }  // namespace
 
-HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+HINSTANCE ThisModule() {
+    return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
 
 void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style) {
     WNDCLASSEXA existing{};

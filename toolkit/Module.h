@@ -1,4 +1,5 @@
-// The module that holds the toolkit's code (the DLL, or a test program), its window classes, and error reports.
+// The module that holds the toolkit's code (the DLL, or a test program), its window classes, and error
+// reports.
 #pragma once
 
 #include <exception>

@@ -12,13 +12,15 @@ constexpr int kClientWidth = 248;
 constexpr int kClientHeight = 127;
 constexpr int kAnimationStep = 10;
 
-toolkit::TFont LabelFont() { return {.Name = "MS Sans Serif", .Height = -13, .Bold = true}; }
+toolkit::TFont LabelFont() {
+    return {.Name = "MS Sans Serif", .Height = -13, .Bold = true};
+}
 
 }  // namespace
 
 TfrmDownloadProgress::TfrmDownloadProgress(HWND owner)
     : TForm("TfrmDownloadProgress", "Info", kClientWidth, kClientHeight, owner),
-      Label1(*this, "Download l\xE4" "uft ...", 16, 8, 119, 16),
+      Label1(*this, "Download l\344uft ...", 16, 8, 119, 16),
       Panel1(*this, 16, 40, 209, 17, toolkit::TBevel::Lowered),
       Shape1(Panel1, 0, -1, 33, 19, toolkit::clHighlight),
       Button1(*this, "Download abbrechen", 56, 80, 129, 25),
@@ -28,7 +30,9 @@ TfrmDownloadProgress::TfrmDownloadProgress(HWND owner)
     Timer1.OnTimer = [this] { Timer1Timer(); };
 }
 
-void TfrmDownloadProgress::FormShow() { FCancelled = false; }
+void TfrmDownloadProgress::FormShow() {
+    FCancelled = false;
+}
 
 void TfrmDownloadProgress::Timer1Timer() {
     Shape1.SetLeft(Shape1.Left() + kAnimationStep);
@@ -64,6 +68,8 @@ void HideDownloadProgress() {
     frmDownloadProgress.reset();
 }
 
-bool DownloadCancelled() { return frmDownloadProgress && frmDownloadProgress->Cancelled(); }
+bool DownloadCancelled() {
+    return frmDownloadProgress && frmDownloadProgress->Cancelled();
+}
 
 }  // namespace inet

@@ -7,18 +7,26 @@
 
 namespace inet {
 
-void WinDownloadUi::ShowProgress() { ShowDownloadProgress(nullptr); }
+void WinDownloadUi::ShowProgress() {
+    ShowDownloadProgress(nullptr);
+}
 
-bool WinDownloadUi::Cancelled() { return DownloadCancelled(); }
+bool WinDownloadUi::Cancelled() {
+    return DownloadCancelled();
+}
 
-void WinDownloadUi::HideProgress() { HideDownloadProgress(); }
+void WinDownloadUi::HideProgress() {
+    HideDownloadProgress();
+}
 
 void WinDownloadUi::SetScreenCursor(ScreenCursor cursor) {
-    toolkit::SetScreenCursor(cursor == ScreenCursor::Wait ? toolkit::TCursor::HourGlass : toolkit::TCursor::AppStart);
+    toolkit::SetScreenCursor(cursor == ScreenCursor::Wait ? toolkit::TCursor::HourGlass
+                                                          : toolkit::TCursor::AppStart);
 }
 
 std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSeconds, ByteStream& Stream,
-                              std::string& StatusCode, bool Report, bool ShowProgress, plugin::HostReporting& host) {
+                              std::string& StatusCode, bool Report, bool ShowProgress,
+                              plugin::HostReporting& host) {
     WinInetLayer http;
     WinDownloadUi ui;
     return DownloadToStream(Url, TimeoutSeconds, Stream, StatusCode, Report, ShowProgress, {http, ui, host});

@@ -21,7 +21,9 @@ void SetTimeoutOption(HINTERNET handle, TimeoutOption option, DWORD milliseconds
     ::InternetSetOptionA(handle, static_cast<DWORD>(option), &milliseconds, sizeof milliseconds);
 }
 
-std::string UrlPart(const char* text, DWORD length) { return text != nullptr ? std::string(text, length) : ""; }
+std::string UrlPart(const char* text, DWORD length) {
+    return text != nullptr ? std::string(text, length) : "";
+}
 
 }  // namespace
 
@@ -34,14 +36,17 @@ struct WinInetLayer::Request {
 
 std::string LastErrorText(DWORD code) {
     char message[1024] = {};
-    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, message, 1023, nullptr);
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, message, 1023, nullptr);
     return FormatLastErrorText(code, std::string(message, length));
 }
 
 WinInetLayer::WinInetLayer() = default;
 WinInetLayer::~WinInetLayer() = default;
 
-void WinInetLayer::Fail() { lastError_ = ::GetLastError(); }
+void WinInetLayer::Fail() {
+    lastError_ = ::GetLastError();
+}
 
 HttpHandle WinInetLayer::OpenSession(const std::string& agent) {
     HINTERNET session = ::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
@@ -77,8 +82,8 @@ HttpHandle WinInetLayer::OpenUrl(HttpHandle session, const std::string& url, std
 
     auto request = std::make_unique<Request>();
     request->session = reinterpret_cast<HINTERNET>(session);
-    request->connection.Reset(::InternetConnectA(reinterpret_cast<HINTERNET>(session), host.c_str(), parts.nPort,
-                                                 nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    request->connection.Reset(::InternetConnectA(reinterpret_cast<HINTERNET>(session), host.c_str(),
+                                                 parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!request->connection) {
         Fail();
         return kNoHandle;
@@ -86,8 +91,8 @@ HttpHandle WinInetLayer::OpenUrl(HttpHandle session, const std::string& url, std
     for (const auto& [option, milliseconds] : sessionTimeouts_) {
         SetTimeoutOption(request->connection.Get(), option, milliseconds);
     }
-    request->request.Reset(::HttpOpenRequestA(request->connection.Get(), "GET", object.c_str(), nullptr, nullptr,
-                                              nullptr, flags, 0));
+    request->request.Reset(::HttpOpenRequestA(request->connection.Get(), "GET", object.c_str(), nullptr,
+                                              nullptr, nullptr, flags, 0));
     if (!request->request) {
         Fail();
         return kNoHandle;
@@ -154,7 +159,8 @@ bool WinInetLayer::ProxyConfigured(HttpHandle request) const {
     std::vector<char> buffer(std::max<DWORD>(size, sizeof(INTERNET_PROXY_INFO)));
     size = static_cast<DWORD>(buffer.size());
     if (::InternetQueryOptionA(found->second->session, INTERNET_OPTION_PROXY, buffer.data(), &size) &&
-        reinterpret_cast<const INTERNET_PROXY_INFO*>(buffer.data())->dwAccessType == INTERNET_OPEN_TYPE_PROXY) {
+        reinterpret_cast<const INTERNET_PROXY_INFO*>(buffer.data())->dwAccessType ==
+            INTERNET_OPEN_TYPE_PROXY) {
         return true;
     }
     // The system's settings: a proxy, a configuration script or automatic detection. Only a clear "direct"
@@ -192,6 +198,8 @@ void WinInetLayer::Close(HttpHandle handle) noexcept {
     sessionTimeouts_.clear();
 }
 
-std::string WinInetLayer::LastErrorText() { return inet::LastErrorText(lastError_); }
+std::string WinInetLayer::LastErrorText() {
+    return inet::LastErrorText(lastError_);
+}
 
 }  // namespace inet

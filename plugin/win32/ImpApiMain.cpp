@@ -30,19 +30,29 @@ void InitializeImpApiMain() {
     PluginDescriptor.HostStatusCallback = nullptr;
 }
 
-void FinalizeImpApiMain() noexcept { std::string().swap(PluginDescriptor.PluginVersion); }
+void FinalizeImpApiMain() noexcept {
+    std::string().swap(PluginDescriptor.PluginVersion);
+}
 
-bool DescriptorReporting::CallbackRegistered() const { return PluginDescriptor.HostStatusCallback != nullptr; }
+bool DescriptorReporting::CallbackRegistered() const {
+    return PluginDescriptor.HostStatusCallback != nullptr;
+}
 
-void DescriptorReporting::StatusLine(const std::string& text) { ReportToHost(kStatusLineCode, 0, text.c_str()); }
+void DescriptorReporting::StatusLine(const std::string& text) {
+    ReportToHost(kStatusLineCode, 0, text.c_str());
+}
 
-void DescriptorReporting::ProgressPulse() { ReportToHost(kProgressCode, kProgressSubCode, ""); }
+void DescriptorReporting::ProgressPulse() {
+    ReportToHost(kProgressCode, kProgressSubCode, "");
+}
 
 }  // namespace plugin
 
 // No C++ exception may leave an export.
 
-std::int32_t __stdcall VersionInfo() { return plugin::kInterfaceVersion; }
+std::int32_t __stdcall VersionInfo() {
+    return plugin::kInterfaceVersion;
+}
 
 void __stdcall ImportVersionInfo(unsigned char* VersionText) {
     if (VersionText != nullptr) {
@@ -50,8 +60,9 @@ void __stdcall ImportVersionInfo(unsigned char* VersionText) {
     }
 }
 
-std::int32_t __stdcall ExportXML(const char* TargetDir, std::int32_t ProviderParam1, std::int32_t ProviderParam2,
-                                 const double* LastImportDate, const char* Credentials) {
+std::int32_t __stdcall ExportXML(const char* TargetDir, std::int32_t ProviderParam1,
+                                 std::int32_t ProviderParam2, const double* LastImportDate,
+                                 const char* Credentials) {
     try {
         const plugin::ExportRoutineFn routine = plugin::PluginDescriptor.ExportRoutine;
         if (routine == nullptr) {

@@ -42,7 +42,8 @@ public:
 extern "C" {
 std::int32_t __stdcall VersionInfo();
 void __stdcall ImportVersionInfo(unsigned char* VersionText);
-std::int32_t __stdcall ExportXML(const char* TargetDir, std::int32_t ProviderParam1, std::int32_t ProviderParam2,
-                                 const double* LastImportDate, const char* Credentials);
+std::int32_t __stdcall ExportXML(const char* TargetDir, std::int32_t ProviderParam1,
+                                 std::int32_t ProviderParam2, const double* LastImportDate,
+                                 const char* Credentials);
 std::int32_t __stdcall RegProgrCallback(plugin::HostStatusCallbackFn Callback);
 }

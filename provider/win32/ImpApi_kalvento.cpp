@@ -24,14 +24,16 @@ void InitializeImpApiKalvento() {
     plugin::PluginDescriptor.ExportRoutine = KalventoExportRoutine;
 }
 
-std::int32_t KalventoExportRoutine(const char* TargetDir, std::int32_t ProviderParam1, std::int32_t ProviderParam2,
-                                   const double* LastImportDate, const char* Credentials) {
+std::int32_t KalventoExportRoutine(const char* TargetDir, std::int32_t ProviderParam1,
+                                   std::int32_t ProviderParam2, const double* LastImportDate,
+                                   const char* Credentials) {
     try {
         WinExportEnvironment environment;
         return RunExport(environment, ConfiguredExportServer(),
                          {TargetDir, ProviderParam1, ProviderParam2, LastImportDate, Credentials});
     } catch (const std::bad_alloc&) {
-        return inet::kDownloadIncomplete;  // the job maps a body that does not fit; this is any other allocation
+        return inet::kDownloadIncomplete;  // the job maps a body that does not fit; this is any other
+                                           // allocation
     } catch (...) {
         return inet::kDownloadUndetermined;
     }
@@ -39,9 +41,12 @@ std::int32_t KalventoExportRoutine(const char* TargetDir, std::int32_t ProviderP
 
 }  // namespace provider
 
-std::int32_t __stdcall AppVersionCheck(std::int32_t HostVersion) { return provider::CheckHostVersion(HostVersion); }
+std::int32_t __stdcall AppVersionCheck(std::int32_t HostVersion) {
+    return provider::CheckHostVersion(HostVersion);
+}
 
-std::int32_t __stdcall ApiDataDialog(char* /*UserNumber*/, char* /*UserPassword*/, std::int32_t /*DialogParam*/) {
+std::int32_t __stdcall ApiDataDialog(char* /*UserNumber*/, char* /*UserPassword*/,
+                                     std::int32_t /*DialogParam*/) {
     return provider::kDialogCancelled;
 }
 

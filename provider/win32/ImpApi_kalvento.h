@@ -9,8 +9,9 @@ namespace provider {
 void InitializeImpApiKalvento();
 
 // The export routine installed into the descriptor.
-std::int32_t KalventoExportRoutine(const char* TargetDir, std::int32_t ProviderParam1, std::int32_t ProviderParam2,
-                                   const double* LastImportDate, const char* Credentials);
+std::int32_t KalventoExportRoutine(const char* TargetDir, std::int32_t ProviderParam1,
+                                   std::int32_t ProviderParam2, const double* LastImportDate,
+                                   const char* Credentials);
 
 }  // namespace provider
 

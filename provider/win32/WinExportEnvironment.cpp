@@ -29,7 +29,9 @@ std::string CreateTemporaryFile(const std::string& directory) {
 class WinExportFile final : public ExportFile {
 public:
     WinExportFile(std::string temporaryName, std::string finalName, toolkit::UniqueFile file)
-        : temporaryName_(std::move(temporaryName)), finalName_(std::move(finalName)), file_(std::move(file)) {}
+        : temporaryName_(std::move(temporaryName)),
+          finalName_(std::move(finalName)),
+          file_(std::move(file)) {}
 
     ~WinExportFile() override {
         if (!committed_) {
@@ -54,7 +56,8 @@ public:
     bool Commit() override {
         const bool flushed = ::FlushFileBuffers(file_.Get()) != FALSE;
         file_.Reset();
-        if (!flushed || !::MoveFileExA(temporaryName_.c_str(), finalName_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        if (!flushed ||
+            !::MoveFileExA(temporaryName_.c_str(), finalName_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
             return false;
         }
         committed_ = true;

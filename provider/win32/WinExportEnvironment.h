@@ -11,7 +11,8 @@ public:
     LocalTime Now() override;
     bool IsWritableDirectory(const std::string& path) override;
     std::unique_ptr<ExportFile> CreateExportFile(const std::string& path) override;
-    std::int32_t Download(const std::string& url, std::int32_t timeoutSeconds, inet::MemoryStream& stream) override;
+    std::int32_t Download(const std::string& url, std::int32_t timeoutSeconds,
+                          inet::MemoryStream& stream) override;
     plugin::HostReporting& Host() override { return host_; }
 
 private:

@@ -12,7 +12,7 @@
 namespace exportserver {
 
 class Body {
-  public:
+public:
     Body() = default;
     explicit Body(std::string text) : content_(std::move(text)) {}
     explicit Body(GeneratedXml xml) : content_(xml) {}
@@ -25,7 +25,7 @@ class Body {
     // The whole body as one string; meant for small bodies.
     std::string ToString() const;
 
-  private:
+private:
     std::variant<std::string, GeneratedXml> content_;
 };
 

@@ -11,7 +11,7 @@
 namespace exportserver {
 
 class ConnectionThreads {
-  public:
+public:
     ConnectionThreads() = default;
     ConnectionThreads(const ConnectionThreads&) = delete;
     ConnectionThreads& operator=(const ConnectionThreads&) = delete;
@@ -25,7 +25,7 @@ class ConnectionThreads {
     // Waits up to grace for every body to return and joins them all; false if some are still running.
     bool JoinAll(std::chrono::milliseconds grace);
 
-  private:
+private:
     struct Entry {
         std::thread thread;
         bool finished = false;

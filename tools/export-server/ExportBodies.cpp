@@ -45,8 +45,7 @@ const std::array<Fund, 4> kDemoFunds = {{
       {"03.04.2023", "Sparplan", "2.096", "47.71", "100.00"},
       {"15.06.2023", "Ausschuettung", "0.000", "47.95", "12.36"}}},
     {"DE000KLV2027",
-     "Kalvento Aktien \xDC"
-     "bersee",
+     "Kalvento Aktien \334bersee",
      "131.40",
      {{"16.01.2023", "Kauf", "4.000", "118.25", "473.00"},
       {"14.08.2023", "Kauf", "1.500", "126.90", "190.35"},
@@ -72,7 +71,7 @@ std::string Attribute(std::string_view name, std::string_view value) {
 
 std::string DemoDepot() {
     std::string xml = "  <depot" + Attribute("number", "4711-01") + Attribute("owner", "Demo Kunde") +
-                      Attribute("city", "M\xFCnchen") + Attribute("currency", "EUR") + ">\r\n";
+                      Attribute("city", "M\374nchen") + Attribute("currency", "EUR") + ">\r\n";
     for (const Fund& fund : kDemoFunds) {
         xml += "    <fund" + Attribute("isin", fund.isin) + Attribute("name", fund.name) +
                Attribute("price", fund.price) + Attribute("pricedate", "29.12.2023") + ">\r\n";

@@ -12,9 +12,8 @@ namespace detail {
 inline constexpr char kBytesBodyData[] =
     "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<export>"
     "\x00"
-    "\xFF\r\n"
-    "\xFC"
-    "</export>\r\n";
+    "\377\r\n"
+    "\374</export>\r\n";
 }  // namespace detail
 
 // Answer of usr=bytes: a NUL, 0xFF, CR LF and a windows-1252 u-umlaut inside the root element.

@@ -8,7 +8,7 @@
 namespace exportserver {
 
 class GeneratedXml {
-  public:
+public:
     // Sizes below kMinXmlBytes are raised to it.
     explicit GeneratedXml(std::uint64_t size);
 
@@ -18,7 +18,7 @@ class GeneratedXml {
     // seams between declaration, records, padding and closing tag, as long as maxBytes is at most 60 KiB.
     std::string_view Piece(std::uint64_t offset, std::size_t maxBytes) const;
 
-  private:
+private:
     std::uint64_t size_;
     std::uint64_t recordsEnd_;  // offset past the last whole record
     std::uint64_t paddingEnd_;  // offset where the closing tag starts

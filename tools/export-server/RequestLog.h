@@ -9,7 +9,7 @@
 namespace exportserver {
 
 class RequestLog {
-  public:
+public:
     // Appends to path, or writes to stdout when path is empty. Throws std::runtime_error.
     explicit RequestLog(const std::string& path);
     ~RequestLog();
@@ -19,7 +19,7 @@ class RequestLog {
     // Flushed at once, so a test can read the log while the server runs.
     void Append(std::string_view line);
 
-  private:
+private:
     std::mutex mutex_;
     std::FILE* out_;
     bool ownsFile_;

@@ -33,7 +33,7 @@ namespace {
 constexpr std::chrono::milliseconds kShutdownGrace{5000};
 
 class FileDescriptor {
-  public:
+public:
     explicit FileDescriptor(int fd = -1) : fd_(fd) {}
     ~FileDescriptor() { Reset(); }
     FileDescriptor(const FileDescriptor&) = delete;
@@ -46,7 +46,7 @@ class FileDescriptor {
         fd_ = -1;
     }
 
-  private:
+private:
     int fd_;
 };
 

@@ -21,7 +21,7 @@ enum class IoStatus {
 };
 
 class Stream {
-  public:
+public:
     // Takes ownership of fd, which must be non-blocking.
     Stream(int fd, const std::atomic<bool>& stopping);
     ~Stream();
@@ -48,10 +48,10 @@ class Stream {
     // the answer before the client has read it.
     void Finish();
 
-  private:
+private:
     IoStatus WaitFor(short events, Clock::time_point deadline) const;
-    IoStatus ReceivePlain(char* buffer, std::size_t capacity, std::size_t& received, Clock::time_point deadline,
-                          int flags);
+    IoStatus ReceivePlain(char* buffer, std::size_t capacity, std::size_t& received,
+                          Clock::time_point deadline, int flags);
     template <typename Operation>
     IoStatus DriveTls(Operation operation, Clock::time_point deadline, int& result);
 

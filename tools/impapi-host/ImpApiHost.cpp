@@ -17,7 +17,8 @@ namespace {
 using HostStatusCallbackFn = void(__stdcall*)(std::int32_t, std::int32_t, const char*);
 using RegProgrCallbackFn = std::int32_t(__stdcall*)(HostStatusCallbackFn);
 using GetExportErrorMsgFn = std::int32_t(__stdcall*)(std::int32_t, char*);
-using ExportXmlFn = std::int32_t(__stdcall*)(const char*, std::int32_t, std::int32_t, const double*, const char*);
+using ExportXmlFn = std::int32_t(__stdcall*)(const char*, std::int32_t, std::int32_t, const double*,
+                                             const char*);
 using ImportVersionInfoFn = void(__stdcall*)(unsigned char*);
 using VersionInfoFn = std::int32_t(__stdcall*)();
 using ApiDataDialogFn = std::int32_t(__stdcall*)(char*, char*, std::int32_t);

@@ -14,12 +14,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::ifstream file(argv[1], std::ios::binary);
-    const std::vector<unsigned char> der((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::vector<unsigned char> der((std::istreambuf_iterator<char>(file)),
+                                         std::istreambuf_iterator<char>());
     if (der.empty()) {
         std::fprintf(stderr, "trust-ca: cannot read %s\n", argv[1]);
         return 1;
     }
-    HCERTSTORE store = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
+    HCERTSTORE store =
+        ::CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, "Root");
     if (store == nullptr) {
         std::fprintf(stderr, "trust-ca: cannot open the Root store (error %lu)\n", ::GetLastError());
         return 1;

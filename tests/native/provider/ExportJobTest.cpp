@@ -87,7 +87,7 @@ TEST_F(ExportJobTest, DeltaImportRequestsTheChangesUpToTheDayOfTheLastImport) {
 
 TEST_F(ExportJobTest, CredentialsAreFoundInAnyCaseAndEncodedInTheUrl) {
     env.downloads = {{0, kXml}};
-    EXPECT_EQ(Export(EveningOfNewYearsEve2025(), "userlogin=47 11\nPASSWORD=a&b=c%d\xFC"), 0);
+    EXPECT_EQ(Export(EveningOfNewYearsEve2025(), "userlogin=47 11\nPASSWORD=a&b=c%d\374"), 0);
     EXPECT_EQ(env.Downloads(),
               Events{"Download https://export.example.test:443/export/export/export.php?usr=47%2011"
                      "&pwd=a%26b%3Dc%25d%FC&type=0004&dateto=31.12.2025 300"});

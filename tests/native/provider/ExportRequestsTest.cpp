@@ -32,7 +32,7 @@ TEST(ExportUrl, BuildsEachRequestKind) {
 }
 
 TEST(ExportUrl, EncodesUserAndPasswordSoNoValueEndsItsKey) {
-    const provider::Credentials user{"a&b=c%d", "\xFC \x01+/?#"};
+    const provider::Credentials user{"a&b=c%d", "\374 \x01+/?#"};
     EXPECT_EQ(
         provider::ExportUrl(kServer, user, "0001"),
         "https://export.example.test:443/export/export/export.php?usr=a%26b%3Dc%25d&pwd=%FC%20%01%2B%2F%3F%23"
@@ -42,7 +42,7 @@ TEST(ExportUrl, EncodesUserAndPasswordSoNoValueEndsItsKey) {
 TEST(PercentEncode, KeepsOnlyUnreservedCharacters) {
     EXPECT_EQ(provider::PercentEncode("AZaz09-._~"), "AZaz09-._~");
     EXPECT_EQ(provider::PercentEncode("a&b=c%d"), "a%26b%3Dc%25d");
-    EXPECT_EQ(provider::PercentEncode("\xFC\x80\xFF"), "%FC%80%FF");
+    EXPECT_EQ(provider::PercentEncode("\374\200\377"), "%FC%80%FF");
     EXPECT_EQ(provider::PercentEncode(std::string("\0\t\"@[`{\x7F", 8)), "%00%09%22%40%5B%60%7B%7F");
     EXPECT_EQ(provider::PercentEncode(""), "");
 }

@@ -20,7 +20,8 @@ public:
         const auto* dos = At<IMAGE_DOS_HEADER>(0);
         headers_ = At<IMAGE_NT_HEADERS32>(static_cast<std::size_t>(dos->e_lfanew));
         sections_ = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
-            reinterpret_cast<const char*>(&headers_->OptionalHeader) + headers_->FileHeader.SizeOfOptionalHeader);
+            reinterpret_cast<const char*>(&headers_->OptionalHeader) +
+            headers_->FileHeader.SizeOfOptionalHeader);
     }
 
     const IMAGE_NT_HEADERS32& Headers() const { return *headers_; }
@@ -52,9 +53,11 @@ public:
     std::set<std::string> ImportedModules() const {
         const auto& directory = headers_->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
         std::set<std::string> modules;
-        for (const auto* entry = AtRva<IMAGE_IMPORT_DESCRIPTOR>(directory.VirtualAddress); entry->Name != 0; ++entry) {
+        for (const auto* entry = AtRva<IMAGE_IMPORT_DESCRIPTOR>(directory.VirtualAddress); entry->Name != 0;
+             ++entry) {
             std::string name = AtRva<char>(entry->Name);
-            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return std::tolower(c); });
             modules.insert(name);
         }
         return modules;
@@ -90,8 +93,8 @@ public:
     explicit VersionResource(const std::string& path) {
         DWORD ignored = 0;
         data_.resize(::GetFileVersionInfoSizeA(path.c_str(), &ignored));
-        loaded_ = !data_.empty() && ::GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(data_.size()),
-                                                          data_.data());
+        loaded_ = !data_.empty() &&
+                  ::GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(data_.size()), data_.data());
     }
     bool Loaded() const { return loaded_; }
 
@@ -125,16 +128,16 @@ TEST_P(DllTables, ExportsTheSevenFunctionsByUndecoratedNameAtOrdinals1To7) {
     EXPECT_EQ(image.ModuleName(), "ImpApiKalvento.dll");
     EXPECT_EQ(image.ExportCount(), 7u);
     const std::vector<std::pair<DWORD, std::string>> expected = {
-        {1, "RegProgrCallback"},  {2, "GetExportErrorMsg"}, {3, "ExportXML"},      {4, "ImportVersionInfo"},
-        {5, "VersionInfo"},       {6, "ApiDataDialog"},     {7, "AppVersionCheck"},
+        {1, "RegProgrCallback"}, {2, "GetExportErrorMsg"}, {3, "ExportXML"},       {4, "ImportVersionInfo"},
+        {5, "VersionInfo"},      {6, "ApiDataDialog"},     {7, "AppVersionCheck"},
     };
     EXPECT_EQ(image.Exports(), expected);
 }
 
 TEST_P(DllTables, ImportsOnlyWindowsSystemLibraries) {
     const PeImage image(GetParam());
-    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll", "wininet.dll", "msvcrt.dll",
-                                          "advapi32.dll"};
+    const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll",
+                                          "wininet.dll",  "msvcrt.dll", "advapi32.dll"};
     for (const std::string& module : image.ImportedModules()) {
         EXPECT_TRUE(system.count(module)) << module << " is not a Windows system library";
     }
@@ -166,8 +169,8 @@ TEST_P(DllTables, VersionResourceIsGerman1252WithTheFixedValues) {
     };
     EXPECT_EQ(text("FileVersion"), "2.0.1.2");
     EXPECT_EQ(text("ProductVersion"), "1.0.0.0");
-    for (const char* name : {"CompanyName", "FileDescription", "InternalName", "LegalCopyright", "LegalTrademarks",
-                             "OriginalFilename", "ProductName", "Comments"}) {
+    for (const char* name : {"CompanyName", "FileDescription", "InternalName", "LegalCopyright",
+                             "LegalTrademarks", "OriginalFilename", "ProductName", "Comments"}) {
         EXPECT_EQ(text(name), "") << name;
     }
 }

@@ -20,7 +20,6 @@ using testenv::Line;
 using testenv::Pulse;
 using Lines = std::vector<std::string>;
 
-
 constexpr double kInitialImport = 0.0;
 constexpr double kLastImport = 46022.0 + 18.5 / 24.0;  // 31 December 2025, 18:30
 constexpr char kDeltaQuery[] = "&type=0004&dateto=31.12.2025 HTTP/1.1";
@@ -84,8 +83,9 @@ Lines StatusLines(const std::vector<HostCall>& calls) {
 // Arms the server: the next connection presents a certificate for another host name.
 void ArmWrongHostCertificate() {
     HINTERNET session = ::InternetOpenA("test", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    HINTERNET request = ::InternetOpenUrlA(session, testenv::ServerUrl("/control?wronghost=1").c_str(), nullptr, 0,
-                                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    HINTERNET request =
+        ::InternetOpenUrlA(session, testenv::ServerUrl("/control?wronghost=1").c_str(), nullptr, 0,
+                           INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0);
     ASSERT_NE(request, nullptr);
     char buffer[16];
     DWORD read = 0;
@@ -98,8 +98,8 @@ void ArmWrongHostCertificate() {
 // "kalvento_export_yymmdd_hhnnss.xml" for a local time.
 std::string ExportFileName(const SYSTEMTIME& time) {
     char name[64];
-    std::snprintf(name, sizeof name, "kalvento_export_%02d%02d%02d_%02d%02d%02d.xml", time.wYear % 100, time.wMonth,
-                  time.wDay, time.wHour, time.wMinute, time.wSecond);
+    std::snprintf(name, sizeof name, "kalvento_export_%02d%02d%02d_%02d%02d%02d.xml", time.wYear % 100,
+                  time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond);
     return name;
 }
 
@@ -118,7 +118,8 @@ SYSTEMTIME LocalTimeIn(int seconds) {
 
 TEST(ExportXml, InitialImportResetsThenWritesTheCompleteHistory) {
     const std::string earliest = ExportFileName(LocalTimeIn(0));
-    const ExportRun run = Export("4711", {.lastImport = kInitialImport, .credentials = "UserLogin=4711\r\nPassword=geheim"});
+    const ExportRun run =
+        Export("4711", {.lastImport = kInitialImport, .credentials = "UserLogin=4711\r\nPassword=geheim"});
     EXPECT_EQ(run.result, 0);
     EXPECT_EQ(run.requests, (Lines{kRequestPrefix + std::string("4711&pwd=geheim&type=0003 HTTP/1.1"),
                                    kRequestPrefix + std::string("4711&pwd=geheim&type=0001 HTTP/1.1")}));
@@ -137,7 +138,8 @@ TEST(ExportXml, InitialImportResetsThenWritesTheCompleteHistory) {
 
     ASSERT_EQ(run.files.size(), 1u);
     // Named for the local time at which it was written: between the start of the run and now.
-    EXPECT_TRUE(std::regex_match(run.files[0], std::regex(R"(kalvento_export_\d{6}_\d{6}\.xml)"))) << run.files[0];
+    EXPECT_TRUE(std::regex_match(run.files[0], std::regex(R"(kalvento_export_\d{6}_\d{6}\.xml)")))
+        << run.files[0];
     EXPECT_GE(run.files[0], earliest);
     EXPECT_LE(run.files[0], ExportFileName(LocalTimeIn(0)));
     EXPECT_EQ(run.fileBytes.rfind("<?xml", 0), 0u);
@@ -155,13 +157,14 @@ TEST(ExportXml, FileHoldsTheAnswerByteForByte) {
     const ExportRun run = Export("bytes");
     EXPECT_EQ(run.result, 0);
     ASSERT_EQ(run.files.size(), 1u);
-    const std::string expected = std::string("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<export>") +
-                                 std::string("\x00\xFF\r\n\xFC", 5) + "</export>\r\n";
+    const std::string expected =
+        std::string("<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<export>") +
+        std::string("\x00\377\r\n\374", 5) + "</export>\r\n";
     EXPECT_EQ(run.fileBytes, expected);
 }
 
 TEST(ExportXml, CredentialsTravelPercentEncodedAndCannotAddQueryKeys) {
-    const ExportRun password = Export("", {.credentials = "UserLogin=bytes\r\nPassword=a&b=c%d\xFC+# ~"});
+    const ExportRun password = Export("", {.credentials = "UserLogin=bytes\r\nPassword=a&b=c%d\374+# ~"});
     EXPECT_EQ(password.result, 0);
     EXPECT_EQ(password.requests, Lines{DeltaRequest("bytes", "a%26b%3Dc%25d%FC%2B%23%20~")});
     // The whole value reaches the server as one user number, which it does not know.
@@ -189,16 +192,18 @@ TEST_P(ExportXmlCode, DataAnswerDecidesTheCodeAndTheFile) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    ServerAnswers, ExportXmlCode,
-    testing::Values(CodeCase{"err001", -21, true}, CodeCase{"err002", -22, true}, CodeCase{"err003", -23, true},
-                    CodeCase{"err004", -29, true}, CodeCase{"err005", -25, true}, CodeCase{"err006", -26, true},
-                    CodeCase{"err007", -29, true}, CodeCase{"err008", -28, true}, CodeCase{"err003-001", -21, true},
-                    CodeCase{"err003-xml", 0, true}, CodeCase{"nobody-knows-me", -22, true},
-                    CodeCase{"http401", -4, false}, CodeCase{"http403", -4, false}, CodeCase{"http404", -5, false},
-                    CodeCase{"http500", -6, false}, CodeCase{"http503", -8, false}, CodeCase{"empty", -7, false},
-                    CodeCase{"short", -7, false}),
-    testenv::ScenarioName<CodeCase>);
+INSTANTIATE_TEST_SUITE_P(ServerAnswers, ExportXmlCode,
+                         testing::Values(CodeCase{"err001", -21, true}, CodeCase{"err002", -22, true},
+                                         CodeCase{"err003", -23, true}, CodeCase{"err004", -29, true},
+                                         CodeCase{"err005", -25, true}, CodeCase{"err006", -26, true},
+                                         CodeCase{"err007", -29, true}, CodeCase{"err008", -28, true},
+                                         CodeCase{"err003-001", -21, true}, CodeCase{"err003-xml", 0, true},
+                                         CodeCase{"nobody-knows-me", -22, true},
+                                         CodeCase{"http401", -4, false}, CodeCase{"http403", -4, false},
+                                         CodeCase{"http404", -5, false}, CodeCase{"http500", -6, false},
+                                         CodeCase{"http503", -8, false}, CodeCase{"empty", -7, false},
+                                         CodeCase{"short", -7, false}),
+                         testenv::ScenarioName<CodeCase>);
 
 TEST(ExportXml, UnacknowledgedResetStopsAfterOneRequest) {
     const ExportRun run = Export("noack", {.lastImport = kInitialImport});
@@ -212,8 +217,9 @@ TEST(ExportXml, FailedResetReturnsItsDownloadCode) {
     const ExportRun run = Export("http503", {.lastImport = kInitialImport});
     EXPECT_EQ(run.result, -8);
     EXPECT_EQ(run.requests.size(), 1u);
-    EXPECT_EQ(StatusLines(run.calls), (Lines{"Initial-Import vorbereiten ...",
-                                             "HTTP-Fehler 503: Der Server ist vor\xFC" "bergehend \xFC" "berlastet."}));
+    EXPECT_EQ(StatusLines(run.calls),
+              (Lines{"Initial-Import vorbereiten ...",
+                     "HTTP-Fehler 503: Der Server ist vor\374bergehend \374berlastet."}));
     EXPECT_TRUE(run.files.empty());
 }
 
@@ -242,8 +248,8 @@ TEST(ExportXml, CancelClickedDuringTheDownloadLeavesNoFile) {
     const ExportRun run = Export("slow");
     EXPECT_EQ(user.Actions(), 1);
     EXPECT_EQ(run.result, -1015);
-    EXPECT_EQ(StatusLines(run.calls),
-              (Lines{"Delta-Import gestartet (Update vom letzten Stand)", "Download durch Benutzer abgebrochen"}));
+    EXPECT_EQ(StatusLines(run.calls), (Lines{"Delta-Import gestartet (Update vom letzten Stand)",
+                                             "Download durch Benutzer abgebrochen"}));
     EXPECT_TRUE(run.files.empty());
     EXPECT_EQ(testenv::FindOwnWindow("TfrmDownloadProgress"), nullptr);
 }
@@ -272,14 +278,15 @@ TEST(ExportXml, AnswerTooLargeForTheAddressSpaceEndsIncompleteWithoutFile) {
     EXPECT_TRUE(run.files.empty());
     const Lines lines = StatusLines(run.calls);
     ASSERT_EQ(lines.size(), 2u);
-    const std::string prefix = "Fehler bei Download: Die angeforderte Datei wurde nur unvollst\xE4" "ndig geladen (";
+    const std::string prefix =
+        "Fehler bei Download: Die angeforderte Datei wurde nur unvollst\344ndig geladen (";
     ASSERT_EQ(lines[1].rfind(prefix, 0), 0u) << lines[1];
     EXPECT_GT(std::stoull(lines[1].substr(prefix.size())), 1ull << 30) << "what was received is named";
 }
 
 TEST(ExportXml, MissingCredentialsAreRefusedBeforeAnyRequest) {
-    for (const char* credentials : {"UserLogin=4711\r\nPassword=", "UserLogin=4711", "UserLogin =4711\r\nPassword=x",
-                                    "Password=geheim\r\nUserLogin=", ""}) {
+    for (const char* credentials : {"UserLogin=4711\r\nPassword=", "UserLogin=4711",
+                                    "UserLogin =4711\r\nPassword=x", "Password=geheim\r\nUserLogin=", ""}) {
         const ExportRun run = Export("", {.credentials = credentials});
         EXPECT_EQ(run.result, -11) << credentials;
         EXPECT_TRUE(run.requests.empty()) << credentials;
@@ -288,8 +295,9 @@ TEST(ExportXml, MissingCredentialsAreRefusedBeforeAnyRequest) {
 }
 
 TEST(ExportXml, InvalidDatesAreRefusedBeforeAnyRequest) {
-    for (const double date : {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-                              -std::numeric_limits<double>::infinity(), 2958466.0, -693594.0}) {
+    for (const double date :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity(), 2958466.0, -693594.0}) {
         const ExportRun run = Export("xml-1000", {.lastImport = date});
         EXPECT_EQ(run.result, -32) << date;
         EXPECT_TRUE(run.requests.empty()) << date;
@@ -319,7 +327,8 @@ TEST(ExportXml, FileThatCannotBeWrittenEndsWithItsLineAndLeavesNothing) {
     EXPECT_EQ(run.result, -31);
     const Lines lines = StatusLines(run.calls);
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(Datei .*\\kalvento_export_\d{6}_\d{6}\.xml kann nicht erstellt werden)")))
+    EXPECT_TRUE(std::regex_match(
+        lines[1], std::regex(R"(Datei .*\\kalvento_export_\d{6}_\d{6}\.xml kann nicht erstellt werden)")))
         << lines[1];
     EXPECT_EQ(lines[1].rfind("Datei " + scratch.Path() + "\\", 0), 0u);
     EXPECT_TRUE(scratch.Files().empty()) << "no temporary file is left behind";
@@ -329,9 +338,11 @@ TEST(ExportXml, ProviderParametersDoNotChangeTheOutcome) {
     const testenv::PluginHost plugin;
     const double lastImport = kLastImport;
     const std::string credentials = Credentials("err003", "x");
-    for (const auto& [first, second] : {std::pair{0, 0}, std::pair{-1, 0x7FFFFFFF}, std::pair{12345, -12345}}) {
+    for (const auto& [first, second] :
+         {std::pair{0, 0}, std::pair{-1, 0x7FFFFFFF}, std::pair{12345, -12345}}) {
         const testenv::ScratchDirectory target;
-        EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), first, second, &lastImport, credentials.c_str()), -23);
+        EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), first, second, &lastImport, credentials.c_str()),
+                  -23);
         EXPECT_EQ(target.Files().size(), 1u);
     }
 }

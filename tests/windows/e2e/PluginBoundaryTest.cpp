@@ -90,7 +90,8 @@ TEST(PluginBoundary, ExportWithoutCredentialsOrDateIsRefusedWithoutRequest) {
     const testenv::RequestLog log;
     const double initial = 0.0;
     EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), 1, 2, &initial, nullptr), -11);
-    EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), 0, 0, nullptr, "UserLogin=4711\r\nPassword=geheim"), -32);
+    EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), 0, 0, nullptr, "UserLogin=4711\r\nPassword=geheim"),
+              -32);
     EXPECT_EQ(plugin.ExportXML(nullptr, 0, 0, &initial, "UserLogin=4711\r\nPassword=geheim"), -31);
     EXPECT_TRUE(log.NewLines().empty());
     EXPECT_TRUE(testenv::RecordedCalls().empty());
@@ -104,7 +105,8 @@ TEST(PluginBoundary, ReloadedLibraryWorksLikeTheFirstLoad) {
         plugin.RegProgrCallback(testenv::RecordingCallback);
         const testenv::ScratchDirectory target;
         const double lastImport = 46022.0;
-        EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), 0, 0, &lastImport, "UserLogin=bytes\r\nPassword=x"), 0);
+        EXPECT_EQ(plugin.ExportXML(target.Path().c_str(), 0, 0, &lastImport, "UserLogin=bytes\r\nPassword=x"),
+                  0);
         EXPECT_EQ(target.Files().size(), 1u);
         EXPECT_GE(testenv::RecordedCalls().size(), 4u) << "a status line, and pulses around the shown window";
     }

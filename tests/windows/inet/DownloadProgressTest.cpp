@@ -16,9 +16,7 @@ protected:
     void TearDown() override { inet::HideDownloadProgress(); }
 
     static HWND Form() { return frmDownloadProgress->Handle(); }
-    static void Tick() {
-        ::SendMessageA(Form(), WM_TIMER, frmDownloadProgress->Timer1.Id(), 0);
-    }
+    static void Tick() { ::SendMessageA(Form(), WM_TIMER, frmDownloadProgress->Timer1.Id(), 0); }
     static void ClickCancel() {
         ::SendMessageA(::FindWindowExA(Form(), nullptr, "BUTTON", "Download abbrechen"), BM_CLICK, 0, 0);
     }
@@ -66,7 +64,7 @@ TEST_F(DownloadProgress, WindowHasTheDesignedLayout) {
     EXPECT_NEAR((frame.left + frame.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((frame.top + frame.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 
-    HWND label = ::FindWindowExA(form, nullptr, "STATIC", "Download l\xE4" "uft ...");
+    HWND label = ::FindWindowExA(form, nullptr, "STATIC", "Download l\344uft ...");
     ASSERT_NE(label, nullptr);
     ExpectBounds(ChildBounds(label), 16, 8, 119, 16);
     const LOGFONTA labelFont = FontOf(label);
@@ -93,7 +91,8 @@ TEST_F(DownloadProgress, WindowHasTheDesignedLayout) {
 
     // Tab order: the bar before the button.
     std::vector<HWND> children;
-    for (HWND child = ::GetWindow(form, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(form, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         children.push_back(child);
     }
     EXPECT_EQ(children, (std::vector<HWND>{label, panel, button}));
@@ -182,7 +181,7 @@ TEST_F(DownloadProgress, NextShowAfterCancelIsFresh) {
     inet::HideDownloadProgress();
     inet::ShowDownloadProgress(nullptr);
     EXPECT_FALSE(inet::DownloadCancelled());
-    EXPECT_NE(::FindWindowExA(Form(), nullptr, "STATIC", "Download l\xE4" "uft ..."), nullptr);
+    EXPECT_NE(::FindWindowExA(Form(), nullptr, "STATIC", "Download l\344uft ..."), nullptr);
     EXPECT_EQ(frmDownloadProgress->Shape1.Left(), 0);
     EXPECT_EQ(frmDownloadProgress->Shape1.BrushColor(), toolkit::clHighlight);
     EXPECT_TRUE(frmDownloadProgress->Timer1.Enabled());

@@ -53,8 +53,8 @@ Outcome Download(const std::string& url, Options options = {}) {
     host.registered = options.callback;
     inet::MemoryStream stream;
     Outcome outcome;
-    outcome.result = inet::DownloadToStream(url, options.timeoutSeconds, stream, outcome.statusCode, options.report,
-                                            options.showProgress, host);
+    outcome.result = inet::DownloadToStream(url, options.timeoutSeconds, stream, outcome.statusCode,
+                                            options.report, options.showProgress, host);
     stream.ForEachSegment([&](const char* data, std::size_t count) { outcome.body.append(data, count); });
     outcome.lines = host.lines;
     outcome.pulses = host.pulses;
@@ -62,7 +62,6 @@ Outcome Download(const std::string& url, Options options = {}) {
 }
 
 using Lines = std::vector<std::string>;
-
 
 TEST(WinInetDownload, XmlAnswerArrivesWholeAndCursorEndsAppStarting) {
     const Outcome outcome = Download(testenv::ExportUrl("xml-100000"), {.showProgress = true});
@@ -103,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusCase{"http404", -5, "404", "HTTP-Fehler 404: Die Seite wurde nicht gefunden."},
                     StatusCase{"http500", -6, "500", "HTTP-Fehler: 500"},
                     StatusCase{"http503", -8, "503",
-                               "HTTP-Fehler 503: Der Server ist vor\xFC" "bergehend \xFC" "berlastet."},
+                               "HTTP-Fehler 503: Der Server ist vor\374bergehend \374berlastet."},
                     StatusCase{"close", -6, "0", "HTTP-Fehler: 0"}),
     testenv::ScenarioName<StatusCase>);
 
@@ -130,7 +129,7 @@ TEST_P(WinInetBody, CompletenessFollowsTheAnnouncedLength) {
     EXPECT_EQ(outcome.result, c.result);
     EXPECT_EQ(outcome.body.size(), c.size) << "what arrived stays in the stream";
     if (c.result == -7) {
-        std::string line = "Fehler bei Download: Die angeforderte Datei wurde nur unvollst\xE4" "ndig geladen (";
+        std::string line = "Fehler bei Download: Die angeforderte Datei wurde nur unvollst\344ndig geladen (";
         line += std::to_string(c.size);
         line += " Bytes geladen)";
         EXPECT_EQ(outcome.lines, Lines{line});
@@ -144,13 +143,13 @@ INSTANTIATE_TEST_SUITE_P(Bodies, WinInetBody,
                          testing::Values(BodyCase{"empty", -7, 0}, BodyCase{"short", -7, 1000},
                                          BodyCase{"chunked-cut", 0, 3000}, BodyCase{"nolength", 0, 5000},
                                          BodyCase{"badlength", 0, 5000}),
-    testenv::ScenarioName<BodyCase>);
+                         testenv::ScenarioName<BodyCase>);
 
 TEST(WinInetDownload, ShortTimeOutFailsTheOpeningWithTheTimeOutLine) {
     const Outcome outcome = Download(testenv::ExportUrl("hang"), {.timeoutSeconds = 2});
     EXPECT_EQ(outcome.result, -3);
     EXPECT_EQ(outcome.statusCode, "");
-    EXPECT_EQ(outcome.lines, Lines{"WinINet-Systemfehler: 12002:Zeit\xFC" "berschreitung (TimeOut)"});
+    EXPECT_EQ(outcome.lines, Lines{"WinINet-Systemfehler: 12002:Zeit\374berschreitung (TimeOut)"});
 }
 
 TEST(WinInetDownload, CertificateForAnotherHostFailsTheOpening) {
@@ -193,7 +192,8 @@ TEST(WinInetProxy, ConfirmedDialogSendsTheRequestAgainWithCredentials) {
     EXPECT_TRUE(outcome.lines.empty());
     const auto requests = log.NewLines();
     ASSERT_FALSE(requests.empty());
-    EXPECT_EQ(requests.back(), "GET /export/export/export.php?usr=xml-2000&pwd=x&type=0004&dateto=01.12.2026 HTTP/1.1");
+    EXPECT_EQ(requests.back(),
+              "GET /export/export/export.php?usr=xml-2000&pwd=x&type=0004&dateto=01.12.2026 HTTP/1.1");
 }
 
 TEST(WinInetProxy, DismissedDialogEndsWithoutTheRequest) {

@@ -43,7 +43,8 @@ TEST_F(ImpApiMainModule, StartsWithTheGenericDefaultsAndEmptySlots) {
     EXPECT_EQ(plugin::PluginDescriptor.ExportRoutine, nullptr);
     EXPECT_EQ(plugin::PluginDescriptor.HostStatusCallback, nullptr);
     const double initial = 0.0;
-    EXPECT_LT(ExportXML("C:\\", 0, 0, &initial, "UserLogin=a\r\nPassword=b"), 0) << "no routine: a negative code";
+    EXPECT_LT(ExportXML("C:\\", 0, 0, &initial, "UserLogin=a\r\nPassword=b"), 0)
+        << "no routine: a negative code";
 }
 
 TEST_F(ImpApiMainModule, ProviderInstallsItsVersionAndRoutine) {
@@ -63,16 +64,16 @@ TEST_F(ImpApiMainModule, UnloadReleasesTheVersionButKeepsTheCallback) {
 
 TEST_F(ImpApiMainModule, ReportingGoesToTheRegisteredCallbackOnly) {
     plugin::DescriptorReporting host;
-    host.StatusLine("ohne Empf\xE4" "nger");
+    host.StatusLine("ohne Empf\344nger");
     host.ProgressPulse();
     EXPECT_FALSE(host.CallbackRegistered());
     EXPECT_TRUE(calls.empty());
 
     EXPECT_EQ(RegProgrCallback(Record), 0);
     EXPECT_TRUE(host.CallbackRegistered());
-    host.StatusLine("Zeile \xFC");
+    host.StatusLine("Zeile \374");
     host.ProgressPulse();
-    EXPECT_EQ(calls, (std::vector<Call>{{3, 0, "Zeile \xFC"}, {9, 5, ""}}));
+    EXPECT_EQ(calls, (std::vector<Call>{{3, 0, "Zeile \374"}, {9, 5, ""}}));
 
     EXPECT_EQ(RegProgrCallback(nullptr), 0);
     host.StatusLine("danach");

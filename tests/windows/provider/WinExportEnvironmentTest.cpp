@@ -30,7 +30,7 @@ TEST_F(WinExportFile, OnlyAnExistingDirectoryIsWritableAndTheProbeLeavesNothing)
 }
 
 TEST_F(WinExportFile, CommittedFileHoldsEveryByteUnderItsName) {
-    const std::string bytes("<?xml?>\0\xFF\r\n", 11);
+    const std::string bytes("<?xml?>\0\377\r\n", 11);
     {
         auto file = environment.CreateExportFile(Target("export.xml"));
         ASSERT_TRUE(file);
@@ -72,7 +72,8 @@ TEST_F(WinExportFile, FailedCommitLeavesNothingAndKeepsWhatStoodThere) {
         EXPECT_FALSE(file->Commit()) << "a directory stands under the name";
     }
     EXPECT_TRUE(scratch.Files().empty());
-    EXPECT_FALSE(environment.CreateExportFile(Target("missing\\export.xml"))) << "no directory to create it in";
+    EXPECT_FALSE(environment.CreateExportFile(Target("missing\\export.xml")))
+        << "no directory to create it in";
 }
 
 TEST_F(WinExportFile, NowIsTheLocalTime) {

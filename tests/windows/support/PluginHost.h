@@ -20,8 +20,12 @@ struct HostCall {
     bool operator==(const HostCall&) const = default;
 };
 
-inline HostCall Line(const std::string& text) { return {3, 0, text}; }
-inline HostCall Pulse() { return {9, 5, ""}; }
+inline HostCall Line(const std::string& text) {
+    return {3, 0, text};
+}
+inline HostCall Pulse() {
+    return {9, 5, ""};
+}
 
 // What the plug-in reported through the callback; a host keeps one such list.
 inline std::vector<HostCall>& RecordedCalls() {
@@ -64,7 +68,8 @@ public:
 
     std::int32_t(__stdcall* RegProgrCallback)(Callback) = nullptr;
     std::int32_t(__stdcall* GetExportErrorMsg)(std::int32_t, char*) = nullptr;
-    std::int32_t(__stdcall* ExportXML)(const char*, std::int32_t, std::int32_t, const double*, const char*) = nullptr;
+    std::int32_t(__stdcall* ExportXML)(const char*, std::int32_t, std::int32_t, const double*,
+                                       const char*) = nullptr;
     void(__stdcall* ImportVersionInfo)(unsigned char*) = nullptr;
     std::int32_t(__stdcall* VersionInfo)() = nullptr;
     std::int32_t(__stdcall* ApiDataDialog)(char*, char*, std::int32_t) = nullptr;

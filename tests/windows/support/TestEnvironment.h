@@ -30,8 +30,12 @@ inline std::string WindowsPath(std::string path) {
     return path;
 }
 
-inline std::string LocalDll() { return WindowsPath(KALVENTO_TEST_LOCAL_DLL); }
-inline std::string ProductionDll() { return WindowsPath(KALVENTO_TEST_PRODUCTION_DLL); }
+inline std::string LocalDll() {
+    return WindowsPath(KALVENTO_TEST_LOCAL_DLL);
+}
+inline std::string ProductionDll() {
+    return WindowsPath(KALVENTO_TEST_PRODUCTION_DLL);
+}
 inline constexpr int kServerPort = KALVENTO_TEST_PORT;
 inline constexpr int kProxyPort = KALVENTO_TEST_PROXY_PORT;
 
@@ -114,7 +118,8 @@ private:
         if (search != INVALID_HANDLE_VALUE) {
             do {
                 const std::string name = found.cFileName;
-                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == kind && name != "." && name != "..") {
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == kind && name != "." &&
+                    name != "..") {
                     names.insert(name);
                 }
             } while (::FindNextFileA(search, &found));
@@ -124,7 +129,6 @@ private:
     }
 
 public:
-
 private:
     std::string path_;
 };
@@ -149,7 +153,8 @@ inline BOOL CALLBACK MatchOwnWindow(HWND window, LPARAM data) {
     ::GetWindowThreadProcessId(window, &process);
     char name[64] = {};
     ::GetClassNameA(window, name, sizeof name);
-    if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window) && std::string(name) == search->className) {
+    if (process == ::GetCurrentProcessId() && ::IsWindowVisible(window) &&
+        std::string(name) == search->className) {
         search->found = window;
         return FALSE;
     }
@@ -216,8 +221,8 @@ inline void ClickCancel(HWND progressWindow) {
 class ProxyConfiguration {
 public:
     ProxyConfiguration() {
-        if (::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
-            ERROR_SUCCESS) {
+        if (::RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                              nullptr) != ERROR_SUCCESS) {
             throw std::runtime_error("cannot open the internet settings");
         }
         enable_ = Read("ProxyEnable");
@@ -283,6 +288,8 @@ inline void EnterProxyCredentials(HWND dialog) {
     ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
-inline void DismissDialog(HWND dialog) { ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); }
+inline void DismissDialog(HWND dialog) {
+    ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
 
 }  // namespace testenv
