@@ -36,9 +36,9 @@ struct WinInetLayer::Request {
 
 std::string LastErrorText(DWORD code) {
     char message[1024] = {};
-    // No arguments exist for a message's inserts: they stay as written rather than being read from nowhere.
-    const DWORD length = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                          code, 0, message, 1023, nullptr);
+    // Without arguments, a message that has inserts is refused (invalid parameter): its code stands alone.
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, message, 1023, nullptr);
     return FormatLastErrorText(code, std::string(message, length));
 }
 
