@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/native/support/Cp1252.h"
+#include "tests/native/support/DownloadTexts.h"
 #include "tests/native/support/FakeDownloadUi.h"
 #include "tests/native/support/FakeHostReporting.h"
 #include "tests/native/support/FakeHttpLayer.h"
@@ -538,19 +539,7 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST(DownloadResultText, NamesEveryDownloadCode) {
-    const std::pair<std::int32_t, const char*> texts[] = {
-        {-1, "Unbestimmter Fehler bei Internet-Zugriff"},
-        {-2, "Internet-Fehler: Session nicht verfügbar"},
-        {-3, "Internet-Fehler: Öffnen der URL fehlgeschlagen"},
-        {-4, "Internet-Fehler: Zugriff auf Seite verweigert"},
-        {-5, "Internet-Fehler: Seite nicht gefunden"},
-        {-6, "Internet-Fehler: Zugriff auf URL fehlgeschlagen"},
-        {-7, "Internet-Fehler: Datei unvollständig übertragen"},
-        {-8, "Internet-Fehler: Server überlastet. Bitte später erneut versuchen"},
-        {-9, "Proxy-Fehler: Authentifizierung erforderlich"},
-        {-1015, "Download durch Benutzer abgebrochen"},
-    };
-    for (const auto& [code, text] : texts) {
+    for (const auto& [code, text] : testsupport::kDownloadTexts) {
         EXPECT_EQ(inet::DownloadResultText(code), Cp1252(text)) << code;
     }
     for (const std::int32_t code : {0, -10, -11, -1014, -1016, 1, INT_MIN}) {

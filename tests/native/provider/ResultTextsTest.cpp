@@ -9,6 +9,7 @@
 #include "inet/ImpApiINet.h"
 #include "provider/KalventoProvider.h"
 #include "tests/native/support/Cp1252.h"
+#include "tests/native/support/DownloadTexts.h"
 
 namespace {
 
@@ -65,19 +66,7 @@ INSTANTIATE_TEST_SUITE_P(WithoutText, ExportErrorText,
                                            TextCase{-1014, ""}, TextCase{-1016, ""}, TextCase{INT_MIN, ""}));
 
 TEST(ExportErrorText, DownloadCodesAreWordedByTheDownloadEngine) {
-    const std::pair<std::int32_t, const char*> texts[] = {
-        {-1, "Unbestimmter Fehler bei Internet-Zugriff"},
-        {-2, "Internet-Fehler: Session nicht verfügbar"},
-        {-3, "Internet-Fehler: Öffnen der URL fehlgeschlagen"},
-        {-4, "Internet-Fehler: Zugriff auf Seite verweigert"},
-        {-5, "Internet-Fehler: Seite nicht gefunden"},
-        {-6, "Internet-Fehler: Zugriff auf URL fehlgeschlagen"},
-        {-7, "Internet-Fehler: Datei unvollständig übertragen"},
-        {-8, "Internet-Fehler: Server überlastet. Bitte später erneut versuchen"},
-        {-9, "Proxy-Fehler: Authentifizierung erforderlich"},
-        {-1015, "Download durch Benutzer abgebrochen"},
-    };
-    for (const auto& [code, text] : texts) {
+    for (const auto& [code, text] : testsupport::kDownloadTexts) {
         EXPECT_EQ(provider::ExportErrorText(code), Cp1252(text)) << code;
     }
 }
