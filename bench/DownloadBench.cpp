@@ -9,6 +9,7 @@
 #include <psapi.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -68,7 +69,7 @@ Measure BareLoop(const char* url) {
     DWORD index = 0;
     ::HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, &index);
     const std::uint64_t length = std::strtoull(lengthText, nullptr, 10);
-    const std::uint64_t capacity = length + kChunk;
+    const std::size_t capacity = static_cast<std::size_t>(std::min<std::uint64_t>(length, SIZE_MAX / 2)) + kChunk;
     auto body = std::make_unique<char[]>(capacity);
     std::memset(body.get(), 0, capacity);  // touch it: the body is held once, in full
     DWORD read = 0;

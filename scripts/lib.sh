@@ -9,10 +9,24 @@ SERVER_DIR="$BUILD/server"
 LOCAL_PORT=48443
 PROXY_PORT=48444
 
-export WINEPREFIX="$BUILD/wineprefix"
-export WINEARCH=win32
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree=;mshtml="
+
+# The shipped DLL is 32-bit and its Windows programs run under 32-bit Wine. A kernel without 32-bit support
+# (ia32 emulation switched off) cannot start the 32-bit Wine loader: there the Windows programs come from a
+# 64-bit build of the same sources and run under 64-bit Wine, while the 32-bit tree is still built and its
+# DLL files are checked. WINDOWS_BUILD is the tree whose programs run here.
+if [ ! -x /usr/lib/wine/wine ] || /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    WINDOWS_PRESET=mingw
+    export KALVENTO_WINE=wine WINEARCH=win32 WINEPREFIX="$BUILD/wineprefix"
+else
+    WINDOWS_PRESET=mingw64
+    export KALVENTO_WINE=/usr/lib/wine/wine64 WINEARCH=win64 WINEPREFIX="$BUILD/wineprefix64"
+fi
+WINDOWS_BUILD="$BUILD/$WINDOWS_PRESET"
+
+# Runs a Windows program of WINDOWS_BUILD (or a Wine tool) under the loader that fits it.
+run_wine() { "$KALVENTO_WINE" "$@"; }
 
 say() { printf '%s\n' "$*"; }
 die() { printf 'error: %s\n' "$*" >&2; exit 1; }
@@ -58,16 +72,16 @@ trap 'exit 130' INT TERM
 ensure_wine_prefix() {
     if [ ! -f "$WINEPREFIX/.kalvento-ready" ]; then
         rm -rf "$WINEPREFIX"
-        quietly wineboot -i || die "creating the Wine prefix failed"
-        quietly wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
-        quietly wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
+        quietly run_wine wineboot -i || die "creating the Wine prefix failed"
+        quietly run_wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+        quietly run_wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
         quietly wineserver -w
         touch "$WINEPREFIX/.kalvento-ready"
     fi
     wineserver -p
     CLEANUPS+=("wineserver -k")
     # A test that routes WinINet through the local proxy puts the settings back; this covers one that crashed.
-    quietly wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
+    quietly run_wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings' \
         /v ProxyEnable /t REG_DWORD /d 0 /f
 }
 
@@ -111,7 +125,7 @@ trust_test_ca() {
     local der="$SERVER_DIR/certs/ca.der"
     local stamp="$WINEPREFIX/.kalvento-ca"
     if ! cmp -s "$der" "$stamp"; then
-        quietly wine "$MINGW_BUILD/bin/trust-ca.exe" "$(wine_path "$der")" || die "trusting the test CA failed"
+        quietly run_wine "$WINDOWS_BUILD/bin/trust-ca.exe" "$(wine_path "$der")" || die "trusting the test CA failed"
         cp "$der" "$stamp"
     fi
 }

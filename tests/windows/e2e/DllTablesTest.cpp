@@ -177,7 +177,7 @@ TEST_P(DllTables, VersionResourceIsGerman1252WithTheFixedValues) {
 
 // The production DLL ships; the local one is the same sources built for the local export server.
 INSTANTIATE_TEST_SUITE_P(BothBuilds, DllTables,
-                         testing::Values(testenv::ProductionDll(), testenv::LocalDll()),
+                         testing::Values(testenv::ShippedProductionDll(), testenv::ShippedLocalDll()),
                          [](const testing::TestParamInfo<std::string>& info) {
                              return info.index == 0 ? "Production" : "Local";
                          });

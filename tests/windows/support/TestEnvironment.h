@@ -36,6 +36,13 @@ inline std::string LocalDll() {
 inline std::string ProductionDll() {
     return WindowsPath(KALVENTO_TEST_PRODUCTION_DLL);
 }
+// The 32-bit DLLs that ship, whichever tree runs the tests (a 64-bit test tree reads its sibling's files).
+inline std::string ShippedProductionDll() {
+    return WindowsPath(std::string(KALVENTO_TEST_SHIPPED_DIR) + "/bin/ImpApiKalvento.dll");
+}
+inline std::string ShippedLocalDll() {
+    return WindowsPath(std::string(KALVENTO_TEST_SHIPPED_DIR) + "/local/ImpApiKalvento.dll");
+}
 inline constexpr int kServerPort = KALVENTO_TEST_PORT;
 inline constexpr int kProxyPort = KALVENTO_TEST_PROXY_PORT;
 
