@@ -1,9 +1,11 @@
-// Windowed control: creation, destruction, bounds, caption, font, and the shared window procedure.
+// Windowed control: creation, recreation, destruction, bounds, caption, font, colours, focus notices, key
+// events and the shared window procedure.
 #include "toolkit/Control.h"
 
 #include <stdexcept>
 
 #include "toolkit/ExtCtrls.h"
+#include "toolkit/Forms.h"
 #include "toolkit/Module.h"
 
 namespace toolkit {
@@ -12,20 +14,31 @@ namespace {
 // Marks the windows of this toolkit's controls with their object; other windows never carry it.
 constexpr char kControlProperty[] = "ImpApiKalvento.TWinControl";
 
-void AttachControl(HWND window, TWinControl* control) {
-    ::SetPropA(window, kControlProperty, control);
-}
 void DetachControl(HWND window) {
     ::RemovePropA(window, kControlProperty);
 }
 
+bool KeyHeld(int key) {
+    return ::GetKeyState(key) < 0;
+}
+
 }  // namespace
+
+TShiftState TShiftState::Current() {
+    return {.Shift = KeyHeld(VK_SHIFT), .Ctrl = KeyHeld(VK_CONTROL), .Alt = KeyHeld(VK_MENU)};
+}
 
 TWinControl::~TWinControl() {
     DestroyHandle();
 }
 
-void TWinControl::CreateHandle(const CreateParams& params, bool ownClass) {
+void TWinControl::Attach(HWND window) {
+    handle_ = window;
+    ::SetPropA(window, kControlProperty, this);
+}
+
+void TWinControl::CreateHandle(const CreateParams& params, bool ownClass, bool subclass) {
+    ReadSystemValuesOnce();
     left_ = params.Left;
     top_ = params.Top;
     width_ = params.Width;
@@ -44,8 +57,11 @@ void TWinControl::CreateHandle(const CreateParams& params, bool ownClass) {
         throw std::runtime_error(std::string("Fenster kann nicht erzeugt werden: ") + params.ClassName);
     }
     if (!ownClass) {
-        handle_ = window;
-        AttachControl(window, this);
+        Attach(window);
+        if (subclass) {
+            nativeProcedure_ = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
+                window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TWinControl::WindowProcedure)));
+        }
     }
     ApplyFont();
 }
@@ -64,10 +80,51 @@ void TWinControl::CreateChild(TWinControl& parent, const char* className, DWORD 
                  ownClass);
 }
 
+void TWinControl::RecreateWnd() {
+    if (handle_ == nullptr) {
+        return;
+    }
+    creationText_ = Caption();
+    const bool hadFocus = Focused();
+    // The new window takes the old one's place among its siblings, so the tab order stays.
+    HWND previous = ::GetWindow(handle_, GW_HWNDPREV);
+    DestroyingWnd();
+    TForm* form = Form();
+    if (form != nullptr && hadFocus) {
+        form->recreating_ = this;  // the focus moves away and back: no notices for that
+    }
+    DestroyHandle();
+    struct Restore {
+        TForm* form;
+        std::string& text;
+        ~Restore() {
+            text.clear();
+            if (form != nullptr) {
+                form->recreating_ = nullptr;
+            }
+        }
+    } restore{form, creationText_};
+    CreateWnd();
+    ::SetWindowPos(handle_, previous != nullptr ? previous : HWND_TOP, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    CreatedWnd();
+    if (hadFocus) {
+        ::SetFocus(handle_);
+    }
+}
+
 void TWinControl::DestroyHandle() noexcept {
     if (handle_ != nullptr && FromHandle(handle_) == this) {
-        DetachControl(handle_);
-        ::DestroyWindow(handle_);
+        if (TForm* form = Form(); form != nullptr && form != static_cast<TWinControl*>(this)) {
+            form->ControlDestroying(this);
+        }
+        HWND window = handle_;
+        if (nativeProcedure_ != nullptr) {
+            ::SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(nativeProcedure_));
+            nativeProcedure_ = nullptr;
+        }
+        DetachControl(window);
+        ::DestroyWindow(window);
     }
     handle_ = nullptr;
 }
@@ -97,6 +154,7 @@ void TWinControl::SetCaption(const std::string& caption) {
 void TWinControl::SetFont(const TFont& font) {
     font_ = font;
     ApplyFont();
+    FontChanged();
 }
 
 void TWinControl::ApplyFont() {
@@ -107,8 +165,100 @@ void TWinControl::ApplyFont() {
     fontHandle_ = std::move(font);  // the old font is deleted only after the window let go of it
 }
 
+void TWinControl::SetColor(TColor color) {
+    color_ = color;
+    brush_.Reset();
+    if (handle_ != nullptr) {
+        ::InvalidateRect(handle_, nullptr, TRUE);
+    }
+}
+
+void TWinControl::SetFontColor(TColor color) {
+    fontColor_ = color;
+    if (handle_ != nullptr) {
+        ::InvalidateRect(handle_, nullptr, TRUE);
+    }
+}
+
+bool TWinControl::Enabled() const {
+    return handle_ == nullptr || ::IsWindowEnabled(handle_) != FALSE;
+}
+
+void TWinControl::SetEnabled(bool enabled) {
+    if (handle_ != nullptr) {
+        ::EnableWindow(handle_, enabled ? TRUE : FALSE);
+    }
+}
+
+bool TWinControl::Focused() const {
+    return handle_ != nullptr && ::GetFocus() == handle_;
+}
+
+void TWinControl::SetFocus() {
+    if (handle_ != nullptr) {
+        ::SetFocus(handle_);
+    }
+}
+
+TForm* TWinControl::Form() const {
+    if (handle_ == nullptr) {
+        return nullptr;
+    }
+    return dynamic_cast<TForm*>(FromHandle(::GetAncestor(handle_, GA_ROOT)));
+}
+
+HBRUSH TWinControl::CtlColor(HDC /*dc*/) {
+    return nullptr;
+}
+
+HBRUSH TWinControl::PaintColors(HDC dc) {
+    ::SetTextColor(dc, ColorToRgb(fontColor_));
+    ::SetBkColor(dc, ColorToRgb(color_));
+    if (!brush_) {
+        brush_.Reset(::CreateSolidBrush(ColorToRgb(color_)));
+    }
+    return brush_.Get();
+}
+
+void TWinControl::DoEnter() {
+    if (OnEnter) {
+        OnEnter();
+    }
+}
+
+void TWinControl::DoExit() {
+    if (OnExit) {
+        OnExit();
+    }
+}
+
+void TWinControl::KeyDown(WORD& key, TShiftState shift) {
+    if (OnKeyDown) {
+        OnKeyDown(key, shift);
+    }
+}
+
+void TWinControl::KeyUp(WORD& key, TShiftState shift) {
+    if (OnKeyUp) {
+        OnKeyUp(key, shift);
+    }
+}
+
+void TWinControl::KeyPress(char& key) {
+    if (OnKeyPress) {
+        OnKeyPress(key);
+    }
+}
+
 TWinControl* TWinControl::FromHandle(HWND window) {
     return window != nullptr ? static_cast<TWinControl*>(::GetPropA(window, kControlProperty)) : nullptr;
+}
+
+LRESULT TWinControl::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (nativeProcedure_ != nullptr) {
+        return ::CallWindowProcA(nativeProcedure_, handle_, message, wParam, lParam);
+    }
+    return ::DefWindowProcA(handle_, message, wParam, lParam);
 }
 
 LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -117,6 +267,15 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (TWinControl* child = lParam != 0 ? FromHandle(reinterpret_cast<HWND>(lParam)) : nullptr) {
                 child->Notify(HIWORD(wParam));
                 return 0;
+            }
+            break;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORSTATIC:
+            // The child chooses its own colours first; a child that leaves them gets the parent's.
+            if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+                if (HBRUSH brush = child->CtlColor(reinterpret_cast<HDC>(wParam))) {
+                    return reinterpret_cast<LRESULT>(brush);
+                }
             }
             break;
         case WM_TIMER:
@@ -132,26 +291,78 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
             break;
+        case WM_SETFOCUS: {
+            const LRESULT result = DefaultHandler(message, wParam, lParam);
+            if (TForm* form = Form(); form != nullptr && form != this) {
+                form->FocusArrived(this);
+            }
+            return result;
+        }
+        case WM_ENABLE: {
+            const LRESULT result = DefaultHandler(message, wParam, lParam);
+            EnabledChanged();
+            return result;
+        }
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN: {
+            if (keyDownDone_) {
+                keyDownDone_ = false;
+            } else {
+                WORD key = static_cast<WORD>(wParam);
+                KeyDown(key, TShiftState::Current());
+                if (key == 0) {
+                    return 0;
+                }
+                wParam = key;
+            }
+            break;
+        }
+        case WM_KEYUP:
+        case WM_SYSKEYUP: {
+            WORD key = static_cast<WORD>(wParam);
+            KeyUp(key, TShiftState::Current());
+            if (key == 0) {
+                return 0;
+            }
+            wParam = key;
+            break;
+        }
+        case WM_CHAR: {
+            char key = static_cast<char>(wParam);
+            KeyPress(key);
+            if (key == 0) {
+                return 0;
+            }
+            wParam = static_cast<unsigned char>(key);
+            break;
+        }
         default:
             break;
     }
-    return ::DefWindowProcA(handle_, message, wParam, lParam);
+    return DefaultHandler(message, wParam, lParam);
 }
 
 LRESULT CALLBACK TWinControl::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* control = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-        control->handle_ = window;
-        AttachControl(window, control);
+        if (control != nullptr) {
+            control->Attach(window);
+        }
     }
     TWinControl* control = FromHandle(window);
     if (control == nullptr) {
         return ::DefWindowProcA(window, message, wParam, lParam);
     }
     if (message == WM_NCDESTROY) {
+        // A child destroyed with its parent: the form forgets it before the object loses its window.
+        if (TForm* form = control->Form(); form != nullptr && form != control) {
+            form->ControlDestroying(control);
+        }
+        const LRESULT result = control->DefaultHandler(message, wParam, lParam);
         DetachControl(window);
         control->handle_ = nullptr;
-        return ::DefWindowProcA(window, message, wParam, lParam);
+        control->nativeProcedure_ = nullptr;
+        return result;
     }
     // No exception may unwind through the system's frames.
     try {

@@ -1,7 +1,10 @@
-// Top-level form windows.
+// Top-level form windows, focus notices, modal loop and dialog keys.
 #include "toolkit/Forms.h"
 
+#include <vector>
+
 #include "toolkit/Module.h"
+#include "toolkit/StdCtrls.h"
 
 namespace toolkit {
 namespace {
@@ -9,17 +12,26 @@ namespace {
 // Caption with system menu and close box only; a single border that cannot be resized.
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
+BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM list) {
+    if (::IsWindowVisible(window) && ::IsWindowEnabled(window)) {
+        reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    }
+    return TRUE;
+}
+
 }  // namespace
 
-TForm::TForm(const char* className, const std::string& caption, int clientWidth, int clientHeight,
-             HWND owner) {
+TForm::TForm(const char* className, const std::string& caption, int clientWidth, int clientHeight, HWND owner,
+             bool dialog) {
     RegisterWindowClass(className, WindowProcedure);
+    const DWORD exStyle = dialog ? WS_EX_DLGMODALFRAME : 0;
     RECT frame{0, 0, clientWidth, clientHeight};
-    ::AdjustWindowRectEx(&frame, kFormStyle, FALSE, 0);
+    ::AdjustWindowRectEx(&frame, kFormStyle, FALSE, exStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     CreateHandle({.ClassName = className,
                   .Style = kFormStyle,
+                  .ExStyle = exStyle,
                   .Parent = owner,
                   .Caption = caption,
                   .Left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
@@ -27,6 +39,13 @@ TForm::TForm(const char* className, const std::string& caption, int clientWidth,
                   .Width = width,
                   .Height = height},
                  true);
+    SetColor(clBtnFace);
+}
+
+TForm::~TForm() {
+    // Destroying a form sends no notices.
+    destroying_ = true;
+    active_ = nullptr;
 }
 
 void TForm::Show() {
@@ -39,9 +58,178 @@ void TForm::Hide() {
     ::ShowWindow(Handle(), SW_HIDE);
 }
 
+int TForm::ShowModal() {
+    std::vector<HWND> disabled;
+    ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
+    std::erase(disabled, Handle());
+    struct Reenable {
+        TForm& form;
+        std::vector<HWND>& windows;
+        ~Reenable() {
+            // The other windows come back before this one hides, so activation returns to them.
+            for (HWND window : windows) {
+                ::EnableWindow(window, TRUE);
+            }
+            form.modal_ = false;
+            form.Hide();
+        }
+    } reenable{*this, disabled};
+    for (HWND window : disabled) {
+        ::EnableWindow(window, FALSE);
+    }
+    modalResult_ = mrNone;
+    modal_ = true;
+    Show();
+    if (HWND first = ::GetNextDlgTabItem(Handle(), nullptr, FALSE)) {
+        ::SetFocus(first);
+    }
+    MSG message;
+    while (modalResult_ == mrNone) {
+        if (Handle() == nullptr || !::IsWindow(Handle())) {
+            modalResult_ = mrCancel;
+            break;
+        }
+        const BOOL got = ::GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));  // the quit belongs to the outer loop
+            modalResult_ = mrCancel;
+            break;
+        }
+        if (got == -1) {
+            modalResult_ = mrCancel;
+            break;
+        }
+        ProcessMessage(message);
+    }
+    TCloseAction action = TCloseAction::Hide;
+    FormClose(action);
+    return modalResult_;
+}
+
+void TForm::SetDefaultButton(TButton* button) {
+    if (defaultButton_ != nullptr && defaultButton_->Handle() != nullptr) {
+        ::SendMessageA(defaultButton_->Handle(), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    }
+    defaultButton_ = button;
+    if (button != nullptr && button->Handle() != nullptr) {
+        ::SendMessageA(button->Handle(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    }
+}
+
+void TForm::FocusArrived(TWinControl* control) {
+    if (destroying_ || control == active_) {
+        return;
+    }
+    if (control == recreating_) {
+        active_ = control;
+        return;
+    }
+    if (exiting_ != nullptr) {
+        // An exit notice moved the focus (usually back to the control it left): that control is entered
+        // right here, inside the exit notice.
+        active_ = control;
+        control->DoEnter();
+        return;
+    }
+    TWinControl* previous = active_;
+    active_ = control;
+    if (previous != nullptr) {
+        struct ExitScope {
+            TWinControl*& exiting;
+            ~ExitScope() { exiting = nullptr; }
+        } scope{exiting_};
+        exiting_ = previous;
+        previous->DoExit();
+    }
+    if (active_ == control && control->Focused()) {
+        control->DoEnter();
+    }
+}
+
+void TForm::ControlDestroying(TWinControl* control) noexcept {
+    if (active_ == control) {
+        active_ = nullptr;
+    }
+    if (exiting_ == control) {
+        exiting_ = nullptr;
+    }
+    if (defaultButton_ == control) {
+        defaultButton_ = nullptr;
+    }
+    if (cancelButton_ == control) {
+        cancelButton_ = nullptr;
+    }
+}
+
+bool TForm::DialogKey(TWinControl* control, WORD key) {
+    const TShiftState shift = TShiftState::Current();
+    if (shift.Alt || shift.Ctrl) {
+        return false;
+    }
+    if (key == VK_TAB) {
+        if (HWND next = ::GetNextDlgTabItem(Handle(), control->Handle(), shift.Shift ? TRUE : FALSE)) {
+            ::SetFocus(next);
+        }
+        return true;
+    }
+    if (key != VK_RETURN && key != VK_ESCAPE) {
+        return false;
+    }
+    TButton* button = key == VK_RETURN ? defaultButton_ : cancelButton_;
+    if (button == nullptr) {
+        return false;
+    }
+    const LRESULT code = ::SendMessageA(control->Handle(), WM_GETDLGCODE, key, 0);
+    if ((code & DLGC_WANTALLKEYS) != 0) {
+        return false;
+    }
+    button->Click();
+    return true;
+}
+
+void TForm::ProcessMessage(MSG& message) {
+    if (message.message == WM_KEYDOWN) {
+        if (TWinControl* control = FromHandle(message.hwnd)) {
+            try {
+                WORD key = static_cast<WORD>(message.wParam);
+                control->KeyDown(key, TShiftState::Current());
+                if (key == 0) {
+                    return;
+                }
+                message.wParam = key;
+                TForm* form = control->Form();
+                if (form != nullptr && form != control && form->DialogKey(control, key)) {
+                    return;
+                }
+            } catch (...) {
+                ReportException(std::current_exception());
+                return;
+            }
+            control->keyDownDone_ = true;
+        }
+    }
+    ::TranslateMessage(&message);
+    ::DispatchMessageA(&message);
+}
+
+void TForm::ProcessMessages() {
+    MSG message;
+    while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        ProcessMessage(message);
+    }
+}
+
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CLOSE: {
+            if (modal_) {
+                modalResult_ = mrCancel;
+                return 0;
+            }
             TCloseAction action = TCloseAction::Hide;
             FormClose(action);
             if (action == TCloseAction::Hide) {
@@ -49,15 +237,23 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;  // the owner of the form object decides when the window goes
         }
-        case WM_CTLCOLORSTATIC: {
-            // Labels sit on the form's face colour.
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORBTN: {
+            // A control with colours of its own chooses them; labels and buttons sit on the face colour.
+            if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
+                if (HBRUSH brush = child->CtlColor(reinterpret_cast<HDC>(wParam))) {
+                    return reinterpret_cast<LRESULT>(brush);
+                }
+            }
             HDC dc = reinterpret_cast<HDC>(wParam);
             ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
             return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
         }
         default:
-            return TWinControl::WndProc(message, wParam, lParam);
+            break;
     }
+    return TWinControl::WndProc(message, wParam, lParam);
 }
 
 }  // namespace toolkit

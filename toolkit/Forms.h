@@ -1,4 +1,5 @@
-// Top-level forms: fixed single border, centred on the screen, hidden rather than destroyed when closed.
+// Top-level forms: fixed border, centred on the screen; modeless (hidden rather than destroyed when closed) or
+// modal. A form tracks its active control and sends the enter and exit notices.
 #pragma once
 
 #include <string>
@@ -7,22 +8,70 @@
 
 namespace toolkit {
 
+class TButton;
+
 enum class TCloseAction { None, Hide };
+
+// Modal results of the toolkit.
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
 
 class TForm : public TWinControl {
 public:
+    ~TForm() override;
+
     // Shows the form modeless; FormShow runs before it appears.
     void Show();
     void Hide();
+    // Shows the form modally: the thread's other windows are disabled until it closes (and enabled again on
+    // every path), the focus goes to the first control in tab order, and the result is the modal result
+    // (closing the window gives mrCancel). FormClose runs when it ends.
+    int ShowModal();
+    int ModalResult() const { return modalResult_; }
+    void SetModalResult(int result) { modalResult_ = result; }
+
+    // Enter clicks the default button and Escape the cancel button, unless the focused control wants every
+    // key (DLGC_WANTALLKEYS); Tab always moves the focus.
+    void SetDefaultButton(TButton* button);
+    void SetCancelButton(TButton* button) { cancelButton_ = button; }
+    TWinControl* ActiveControl() const { return active_; }
+
+    // One message of the thread's queue through the toolkit: a control's key down sees every key before the
+    // form's dialog keys, and a key it zeroes goes no further. Message loops that carry toolkit windows call it
+    // for each message instead of TranslateMessage and DispatchMessage.
+    static void ProcessMessage(MSG& message);
+    // Pumps the thread's queue until it is empty.
+    static void ProcessMessages();
 
 protected:
-    // A form of the window class `className` (registered on first use) whose client area has the given size.
-    TForm(const char* className, const std::string& caption, int clientWidth, int clientHeight, HWND owner);
+    // A form of the window class `className` (registered on first use) whose client area has the given size;
+    // `dialog` gives the dialog border with the system menu as its only border icon.
+    TForm(const char* className, const std::string& caption, int clientWidth, int clientHeight, HWND owner,
+          bool dialog = false);
 
     virtual void FormShow() {}
-    // Asked when the user closes the form; a modeless form is hidden by default.
+    // Asked when the user closes a modeless form (hidden by default), and when a modal form ends.
     virtual void FormClose(TCloseAction& /*action*/) {}
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    friend class TWinControl;
+    // The focus arrived at `control`: the previous active control's exit notice first; the new control's
+    // enter notice unless the exit notice took the focus elsewhere. Focus that returns to the active control
+    // (from another window, or after a recreation) sends neither.
+    void FocusArrived(TWinControl* control);
+    void ControlDestroying(TWinControl* control) noexcept;
+    bool DialogKey(TWinControl* control, WORD key);
+
+    TWinControl* active_ = nullptr;
+    TWinControl* exiting_ = nullptr;
+    TWinControl* recreating_ = nullptr;
+    TButton* defaultButton_ = nullptr;
+    TButton* cancelButton_ = nullptr;
+    int modalResult_ = mrNone;
+    bool modal_ = false;
+    bool destroying_ = false;
 };
 
 }  // namespace toolkit

@@ -15,6 +15,10 @@ using TColor = std::int32_t;
 constexpr TColor kSystemColorFlag = static_cast<TColor>(0x80000000u);
 constexpr TColor clBtnFace = kSystemColorFlag | COLOR_BTNFACE;
 constexpr TColor clHighlight = kSystemColorFlag | COLOR_HIGHLIGHT;
+constexpr TColor clWindow = kSystemColorFlag | COLOR_WINDOW;
+constexpr TColor clWindowText = kSystemColorFlag | COLOR_WINDOWTEXT;
+constexpr TColor clWindowFrame = kSystemColorFlag | COLOR_WINDOWFRAME;
+constexpr TColor clGrayText = kSystemColorFlag | COLOR_GRAYTEXT;
 constexpr TColor clRed = 0x000000FF;
 
 COLORREF ColorToRgb(TColor color);

@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -50,7 +51,66 @@ void UnregisterWindowClasses() noexcept {
     RegisteredClasses().clear();
 }
 
+namespace {
+
+ExceptionReporter& InstalledReporter() {
+    static ExceptionReporter reporter;
+    return reporter;
+}
+
+Beeper& InstalledBeeper() {
+    static Beeper beeper;
+    return beeper;
+}
+
+SystemValues& Values() {
+    static SystemValues values;
+    return values;
+}
+
+}  // namespace
+
+ExceptionReporter SetExceptionReporter(ExceptionReporter reporter) {
+    return std::exchange(InstalledReporter(), std::move(reporter));
+}
+
+Beeper SetBeeper(Beeper beeper) {
+    return std::exchange(InstalledBeeper(), std::move(beeper));
+}
+
+void Beep() {
+    if (InstalledBeeper()) {
+        InstalledBeeper()();
+    } else {
+        ::MessageBeep(0);
+    }
+}
+
+void ReadSystemValuesOnce() {
+    static const bool read = [] {
+        SystemValues& values = Values();
+        values.BtnFace = ::GetSysColor(COLOR_BTNFACE);
+        values.GrayText = ::GetSysColor(COLOR_GRAYTEXT);
+        values.DbcsEnabled = ::GetSystemMetrics(SM_DBCSENABLED) != 0;
+        values.NtPlatform = (::GetVersion() & 0x80000000u) == 0;
+        return true;
+    }();
+    static_cast<void>(read);
+}
+
+const SystemValues& ReadSystemValues() {
+    ReadSystemValuesOnce();
+    return Values();
+}
+
 void ReportException(std::exception_ptr error) noexcept {
+    if (InstalledReporter()) {
+        try {
+            InstalledReporter()(error);
+        } catch (...) {
+        }
+        return;
+    }
     try {
         std::rethrow_exception(error);
     } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <functional>
 
 #include <windows.h>
 
@@ -17,7 +18,26 @@ void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style = 
 // Unregisters every class registered here: window classes of a DLL outlive its unloading otherwise.
 void UnregisterWindowClasses() noexcept;
 
-// Reports an exception that reached a window procedure, as a host's toolkit would: a message box.
+// Reports an exception that reached a window procedure or an event handler, as a host's toolkit would: a
+// message box with its text, unless a reporter was installed (tests record instead).
 void ReportException(std::exception_ptr error) noexcept;
+using ExceptionReporter = std::function<void(std::exception_ptr)>;
+// Installs a reporter (an empty one restores the message box); returns the previous one.
+ExceptionReporter SetExceptionReporter(ExceptionReporter reporter);
+
+// The default beep for refused input: MessageBeep(0), unless a beeper was installed (tests count instead).
+void Beep();
+using Beeper = std::function<void()>;
+Beeper SetBeeper(Beeper beeper);
+
+// System values the controls read once, when the first control is created (never in DllMain).
+struct SystemValues {
+    COLORREF BtnFace = 0;
+    COLORREF GrayText = 0;
+    bool DbcsEnabled = false;
+    bool NtPlatform = true;
+};
+void ReadSystemValuesOnce();
+const SystemValues& ReadSystemValues();
 
 }  // namespace toolkit

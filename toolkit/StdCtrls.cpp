@@ -1,6 +1,7 @@
 // Label and push button.
 #include "toolkit/StdCtrls.h"
 
+#include "toolkit/Forms.h"
 #include "toolkit/Handles.h"
 
 namespace toolkit {
@@ -27,6 +28,11 @@ TButton::TButton(TWinControl& parent, const std::string& caption, int left, int 
 void TButton::Click() {
     if (OnClick) {
         OnClick();
+    }
+    if (ModalResult != 0) {
+        if (TForm* form = Form()) {
+            form->SetModalResult(ModalResult);
+        }
     }
 }
 

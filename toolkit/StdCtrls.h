@@ -21,10 +21,11 @@ private:
 class TButton final : public TWinControl {
 public:
     TButton(TWinControl& parent, const std::string& caption, int left, int top, int width, int height);
-    // As a click of the user: runs OnClick.
+    // As a click of the user: runs OnClick, then a modal result other than 0 ends a modal form with it.
     void Click();
 
     std::function<void()> OnClick;
+    int ModalResult = 0;
 
 private:
     void Notify(WORD code) override;

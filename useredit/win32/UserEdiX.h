@@ -1,0 +1,94 @@
+// The edit base control: a single-line edit on the native "EDIT" window with border, password character,
+// read-only, character case, length limit, automatic height, selection and clipboard access, the native
+// modified flag and the change notification.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "toolkit/Control.h"
+
+namespace useredit {
+
+enum class TBorderStyle { bsNone, bsSingle };
+enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+
+class TCustomEditEx : public toolkit::TWinControl {
+public:
+    // A child of `parent` at the given place; its native window exists from the start.
+    TCustomEditEx(toolkit::TWinControl& parent, int left, int top, int width, int height);
+    ~TCustomEditEx() override;
+
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int value);
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle value);
+    char PasswordChar() const { return passwordChar_; }
+    void SetPasswordChar(char value);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool value);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    TEditCharCase CharCase() const { return charCase_; }
+    void SetCharCase(TEditCharCase value);
+    bool AutoSelect = true;
+    bool HideSelInactive() const { return true; }
+    bool OemConvertText() const { return false; }
+    bool TabStop = true;
+    bool WindowCreating() const { return windowCreating_; }
+
+    bool TextModified() const;
+    void SetTextModified(bool value);
+    std::string Text() const { return Caption(); }
+    void SetText(const std::string& text);
+
+    virtual void ApplyMaxLength(int value);
+    virtual int GetSelectionLength();
+    virtual int GetSelectionStart();
+    virtual std::string GetSelectedText();
+    virtual void SetSelectionLength(int value);
+    virtual void SetSelectionStart(int value);
+    virtual void ClearText();
+    // Copies the selected characters into Buffer, zero-terminated; the count is cut to BufSize - 1. A buffer
+    // size of 0 or less copies nothing and returns 0.
+    virtual int CopySelectedText(char* Buffer, int BufSize);
+
+    void SelectWholeText();
+    void CopySelection();
+    void PasteText();
+    void UpdateFixedHeight();
+    void FitHeightToFont();
+    bool FixedHeight() const { return fixedHeight_; }
+
+    std::function<void(TCustomEditEx& sender)> OnChange;
+
+protected:
+    // The change hook: raised by EN_CHANGE of the native window (never while it is being created).
+    virtual void TextChanged();
+    void CreateWnd() override;
+    void CreatedWnd() override;
+    void DestroyingWnd() override;
+    void Notify(WORD code) override;
+    HBRUSH CtlColor(HDC dc) override;
+    void DoEnter() override;
+    void FontChanged() override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    toolkit::TWinControl& Parent() const { return parent_; }
+
+private:
+    DWORD WindowStyle() const;
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+
+    toolkit::TWinControl& parent_;
+    int maxLength_ = 0;
+    TBorderStyle borderStyle_ = TBorderStyle::bsSingle;
+    char passwordChar_ = 0;
+    bool readOnly_ = false;
+    bool autoSize_ = true;
+    TEditCharCase charCase_ = TEditCharCase::ecNormal;
+    bool windowCreating_ = false;
+    bool cachedModified_ = false;
+    bool fixedHeight_ = false;
+};
+
+}  // namespace useredit
