@@ -1,0 +1,108 @@
+// The edit mask format (kinds of mask positions, case directives, positions and text offsets) and the
+// masked edit's text algorithms, as pure functions of a mask.
+#pragma once
+
+#include "useredit/CharServices.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace useredit {
+
+// Masks, control texts and pasted texts are cut to this many characters when taken in.
+inline constexpr std::size_t kMaxMaskText = 255;
+
+inline std::string TakeInText(std::string_view text) {
+    return std::string(text.substr(0, kMaxMaskText));
+}
+
+// Settings of the format for the whole process, all writable. The separators stand for "/" and ":" in a
+// mask; the Windows layer sets them from the user's locale, native builds keep the defaults. A masked edit
+// copies DefaultBlank when it is created. Read on the user-interface thread only.
+struct MaskSettings {
+    char FieldSeparator = ';';
+    char DateSeparator = '/';
+    char TimeSeparator = ':';
+    char DefaultBlank = '_';
+};
+MaskSettings& GlobalMaskSettings();
+
+enum TMaskCharKind {
+    mkNone,
+    mkLiteral,
+    mkLocaleLiteral,
+    mkDirective,
+    mkRequired,
+    mkOptional,
+    mkFieldSeparator,
+    mkField,
+};
+
+enum class MaskCase { None, Upper, Lower };
+
+// Mask positions count from 1, text offsets from 0. Each routine reads the first 255 characters of the
+// mask only, and a position outside the mask is of kind mkNone.
+TMaskCharKind MaskCharKind(std::string_view mask, int pos);
+// The case conversion that the directives before `pos` leave in force.
+MaskCase MaskCaseAt(std::string_view mask, int pos);
+// The date separator for "/", the time separator for ":", any other character itself.
+char LocaleLiteralChar(char c);
+// The number of text positions among the positions 1 to `pos`.
+int MaskPosToOffset(std::string_view mask, int pos);
+// The mask position of a text offset, or -1 beyond the text. Field separators and fields are counted as if
+// they took text, so the offset behind the text lands on the first field separator of a mask with fields.
+int OffsetToMaskPos(std::string_view mask, int offset);
+bool IsLiteralOffset(std::string_view mask, int offset);
+
+// What the masked edit does with a typed character. Refuse sounds the beep unless the control has lost the
+// focus; JumpToLiteral puts the cursor behind the literal that the character matched, silently.
+enum class CharDecision { Accept, Refuse, JumpToLiteral };
+
+struct CharVerdict {
+    CharDecision Decision;
+    char Char;   // Accept: the character to write, converted by the mask
+    int Offset;  // JumpToLiteral: the offset behind the literal
+};
+
+// A mask as the masked edit uses it, with the edit's blank character and the system's character routines.
+class EditMask {
+public:
+    EditMask(std::string_view maskText, char blankChar, const CharServices& chars);
+
+    const std::string& MaskText() const { return maskText_; }
+    bool HasMask() const { return !maskText_.empty(); }
+    char BlankChar() const { return blankChar_; }
+    // The number of text positions; the upper bound of every cursor offset.
+    int MaskLength() const { return maskLength_; }
+
+    // Fits `c` to the mask position: a literal position yields its own character, a letter takes the case
+    // conversion in force. False when the position's input class refuses the character.
+    bool CheckMaskChar(char& c, int maskPos) const;
+    // The first literal position after `maskPos` when `c` is its character, else -1.
+    int FindNextLiteral(int maskPos, char c) const;
+    // The first input position at or after `offset` (at most MaskLength), and at or before it (the first
+    // input position of the mask when there is none before).
+    int NextEditPos(int offset) const;
+    int PriorEditPos(int offset) const;
+    // Writes BlankChar into the input positions of `count` text positions from `offset`; literals stay.
+    void BlankRange(std::string& text, int offset, int count) const;
+    // Fits `input` into `text` from `offset` on, the way a paste does, and returns the offset behind it.
+    int MergeInput(std::string& text, std::string_view input, int offset) const;
+    // False when a required position is blank, holds a space (allowed at "C" only) or lies beyond the text;
+    // `offset` is then that position's offset.
+    bool MaskComplete(std::string_view text, int& offset) const;
+    // The decision on a character typed at `offset`; the caller moves the cursor and sounds the beep.
+    CharVerdict AcceptChar(char c, int offset) const;
+
+private:
+    char MaskChar(int pos) const { return maskText_[static_cast<std::size_t>(pos - 1)]; }
+    int MaskEnd() const { return static_cast<int>(maskText_.size()); }
+
+    std::string maskText_;
+    char blankChar_;
+    int maskLength_;
+    const CharServices* chars_;  // a pointer, so that a control can assign a new mask
+};
+
+}  // namespace useredit
