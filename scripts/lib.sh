@@ -101,14 +101,16 @@ start_display() {
     rm -f "$fdfile"
 }
 
-# Starts the local export server (and its proxy) on loopback; its request log is $SERVER_DIR/requests.log.
+# Starts the local export server on loopback (its request log is $SERVER_DIR/requests.log) and, in front of
+# it, tinyproxy as the authenticating proxy. Both are detached from the caller's pipes.
 start_export_server() {
     mkdir -p "$SERVER_DIR"
     : >"$SERVER_DIR/requests.log"
     local ready="$SERVER_DIR/ready"
     rm -f "$ready"
-    "$NATIVE_BUILD/tools/export-server/export-server" --port "$LOCAL_PORT" --proxy-port "$PROXY_PORT" \
-        --cert-dir "$SERVER_DIR/certs" --log "$SERVER_DIR/requests.log" >"$ready" 2>"$SERVER_DIR/stderr.log" &
+    /usr/bin/python3 "$ROOT/tools/export-server/export_server.py" --port "$LOCAL_PORT" \
+        --cert-dir "$SERVER_DIR/certs" --log "$SERVER_DIR/requests.log" \
+        </dev/null >"$ready" 2>"$SERVER_DIR/stderr.log" &
     local pid=$!
     CLEANUPS+=("kill $pid; wait $pid")
     local i
@@ -118,6 +120,10 @@ start_export_server() {
         sleep 0.05
     done
     grep -q '^ready' "$ready" 2>/dev/null || { cat "$SERVER_DIR/stderr.log" >&2; die "the export server did not start"; }
+    local proxy
+    proxy=$("$ROOT/tools/export-server/start-proxy" "$SERVER_DIR/proxy" "$PROXY_PORT" "$LOCAL_PORT" </dev/null) ||
+        die "the proxy did not start"
+    CLEANUPS+=("kill $proxy")
 }
 
 # The prefix trusts the local server's test CA (added again whenever the CA changed).

@@ -192,8 +192,9 @@ TEST(WinInetProxy, ConfirmedDialogSendsTheRequestAgainWithCredentials) {
     EXPECT_TRUE(outcome.lines.empty());
     const auto requests = log.NewLines();
     ASSERT_FALSE(requests.empty());
-    EXPECT_EQ(requests.back(),
-              "GET /export/export/export.php?usr=xml-2000&pwd=x&type=0004&dateto=01.12.2026 HTTP/1.1");
+    // The protocol version inside the tunnel follows the proxy's answer to CONNECT (tinyproxy's is 1.0).
+    EXPECT_EQ(requests.back().substr(0, requests.back().rfind(' ')),
+              "GET /export/export/export.php?usr=xml-2000&pwd=x&type=0004&dateto=01.12.2026");
 }
 
 TEST(WinInetProxy, DismissedDialogEndsWithoutTheRequest) {
