@@ -77,7 +77,7 @@ void TWinControl::CreateChild(TWinControl& parent, const char* className, DWORD 
                   .Top = top,
                   .Width = width,
                   .Height = height},
-                 ownClass);
+                 ownClass, !ownClass);
 }
 
 void TWinControl::RecreateWnd() {

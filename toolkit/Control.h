@@ -83,7 +83,8 @@ protected:
     // class (STATIC, BUTTON) keeps its own procedure unless `subclass` is set: then WndProc sees its messages
     // from creation on and passes what it does not handle to the class's procedure.
     void CreateHandle(const CreateParams& params, bool ownClass, bool subclass = false);
-    // A visible child window at the given place in its parent.
+    // A visible child window at the given place in its parent. A native class is subclassed, so that the
+    // form sees the focus arrive at it and its keys pass through the control's key events.
     void CreateChild(TWinControl& parent, const char* className, DWORD style, const std::string& caption,
                      int left, int top, int width, int height, bool ownClass);
 

@@ -116,6 +116,14 @@ void TForm::SetDefaultButton(TButton* button) {
     }
 }
 
+void TForm::SetTabOrder(std::initializer_list<TWinControl*> controls) {
+    HWND previous = HWND_TOP;
+    for (TWinControl* control : controls) {
+        ::SetWindowPos(control->Handle(), previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = control->Handle();
+    }
+}
+
 void TForm::FocusArrived(TWinControl* control) {
     if (destroying_ || control == active_) {
         return;

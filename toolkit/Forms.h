@@ -1,7 +1,8 @@
-// Top-level forms: fixed border, centred on the screen; modeless (hidden rather than destroyed when closed) or
-// modal. A form tracks its active control and sends the enter and exit notices.
+// Top-level forms: fixed border, centred on the screen; modeless (hidden rather than destroyed when closed)
+// or modal. A form tracks its active control and sends the enter and exit notices.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 
 #include "toolkit/Control.h"
@@ -36,10 +37,13 @@ public:
     void SetDefaultButton(TButton* button);
     void SetCancelButton(TButton* button) { cancelButton_ = button; }
     TWinControl* ActiveControl() const { return active_; }
+    // Orders the given controls first among the form's children, in this order: Tab follows it, and the first
+    // one gets the focus when the form is shown modally.
+    void SetTabOrder(std::initializer_list<TWinControl*> controls);
 
     // One message of the thread's queue through the toolkit: a control's key down sees every key before the
-    // form's dialog keys, and a key it zeroes goes no further. Message loops that carry toolkit windows call it
-    // for each message instead of TranslateMessage and DispatchMessage.
+    // form's dialog keys, and a key it zeroes goes no further. Message loops that carry toolkit windows call
+    // it for each message instead of TranslateMessage and DispatchMessage.
     static void ProcessMessage(MSG& message);
     // Pumps the thread's queue until it is empty.
     static void ProcessMessages();

@@ -8,6 +8,7 @@
 #include "plugin/win32/ImpApiMain.h"
 #include "provider/KalventoProvider.h"
 #include "provider/ResultTexts.h"
+#include "provider/win32/ImpApi_kalvento_Dlg.h"
 #include "provider/win32/WinExportEnvironment.h"
 
 namespace provider {
@@ -45,9 +46,14 @@ std::int32_t __stdcall AppVersionCheck(std::int32_t HostVersion) {
     return provider::CheckHostVersion(HostVersion);
 }
 
-std::int32_t __stdcall ApiDataDialog(char* /*UserNumber*/, char* /*UserPassword*/,
-                                     std::int32_t /*DialogParam*/) {
-    return provider::kDialogCancelled;
+std::int32_t __stdcall ApiDataDialog(char* UserNumber, char* UserPassword, std::int32_t /*DialogParam*/) {
+    // The dialog is gone when this returns, on every path: its window procedure lives in this library, which
+    // the host may unload next.
+    try {
+        return provider::ShowLoginDialog(UserNumber, UserPassword);
+    } catch (...) {
+        return provider::kDialogCancelled;
+    }
 }
 
 std::int32_t __stdcall GetExportErrorMsg(std::int32_t Code, char* Buffer) {

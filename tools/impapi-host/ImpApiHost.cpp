@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,9 @@
 #include <set>
 #include <string>
 #include <vector>
+
+#include "tools/impapi-host/EditWorkbench.h"
+#include "tools/impapi-host/KeyScript.h"
 
 namespace {
 
@@ -39,7 +43,10 @@ constexpr char kUsage[] =
     "                                       one import into DIR; DATE (dd.mm.yyyy) is the last import,\n"
     "                                       none (the default) asks for the complete history\n"
     "  message CODE                         the plug-in's text for a result code\n"
-    "  dialog                               the credentials dialog\n"
+    "  dialog [USER [PASSWORD]]             the credentials dialog, its fields filled with USER and PASSWORD\n"
+    "  edit [--text TEXT] [--min A] [--max B] [--password C] [--keys KEYS]\n"
+    "                                       the edit workbench (loads no plug-in): a text edit, typed into\n"
+    "                                       by hand or by KEYS, and what it holds afterwards\n"
     "\n"
     "exit codes: 0 success, 1 the plug-in reported a failure or has no text, 2 usage, 3 plug-in not loadable\n"
     "            or host version refused\n";
@@ -234,14 +241,24 @@ int RunMessage(const Plugin& plugin, const std::vector<std::string>& args) {
     return kExitOk;
 }
 
-int RunDialog(const Plugin& plugin) {
-    char user[128] = {};
-    char password[128] = {};
-    const std::int32_t result = plugin.ApiDataDialog(user, password, 0);
-    std::printf("dialog result: %d\n", result);
-    if (result == 1) {
-        std::printf("user: %s\npassword: %s\n", ToUtf8(user).c_str(), ToUtf8(password).c_str());
+// A buffer of at least 128 bytes, as a host hands it over, holding `text`.
+std::vector<char> DialogBuffer(const std::string& text) {
+    std::vector<char> buffer(std::max<std::size_t>(128, text.size() + 1), '\0');
+    std::copy(text.begin(), text.end(), buffer.begin());
+    return buffer;
+}
+
+int RunDialog(const Plugin& plugin, const std::vector<std::string>& args) {
+    if (args.size() > 2) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
     }
+    std::vector<char> user = DialogBuffer(args.size() > 0 ? args[0] : "");
+    std::vector<char> password = DialogBuffer(args.size() > 1 ? args[1] : "");
+    const std::int32_t result = plugin.ApiDataDialog(user.data(), password.data(), 0);
+    std::printf("dialog result: %d\n", result);
+    std::printf("user: %s\n", ToUtf8(keyscript::EscapeLine(user.data()).c_str()).c_str());
+    std::printf("password: %s\n", ToUtf8(keyscript::EscapeLine(password.data()).c_str()).c_str());
     return result == 1 ? kExitOk : kExitPluginFailure;
 }
 
@@ -260,7 +277,7 @@ int Run(const Plugin& plugin, const std::string& command, const std::vector<std:
     if (command == "message") {
         return RunMessage(plugin, args);
     }
-    return RunDialog(plugin);
+    return RunDialog(plugin, args);
 }
 
 }  // namespace
@@ -284,6 +301,9 @@ int main(int argc, char** argv) {
     }
     const std::string command = args[0];
     args.erase(args.begin());
+    if (command == "edit") {
+        return workbench::RunEditWorkbench(args);
+    }
     if (command != "info" && command != "export" && command != "message" && command != "dialog") {
         std::fprintf(stderr, "impapi-host: unknown command: %s\n\n%s", command.c_str(), kUsage);
         return kExitUsage;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 
 #include "toolkit/Control.h"
 
@@ -13,7 +14,8 @@ class TCustomUserEdit;
 class TCustomEditHistoryList {
 public:
     TCustomEditHistoryList() = default;
-    virtual ~TCustomEditHistoryList() = default;
+    // Clears the links of the edits that still refer to this list (see DetachEdits).
+    virtual ~TCustomEditHistoryList();
     TCustomEditHistoryList(const TCustomEditHistoryList&) = delete;
     TCustomEditHistoryList& operator=(const TCustomEditHistoryList&) = delete;
 
@@ -33,6 +35,16 @@ public:
     virtual void EditKeyUp(std::uint16_t& key, toolkit::TShiftState shift) = 0;
     // The tenth operation: never called by the library.
     virtual void Reserved10() = 0;
+
+protected:
+    // Clears the link of every edit that refers to this list, without calling anything else on the edits, so
+    // none of them uses the list after it is gone. A concrete list calls it first thing in its destructor
+    // (the edits must not reach its operations half-destroyed); the base destructor calls it again.
+    void DetachEdits() noexcept;
+
+private:
+    friend class TCustomUserEdit;
+    std::set<TCustomUserEdit*> linkedEdits_;
 };
 
 }  // namespace useredit

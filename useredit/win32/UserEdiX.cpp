@@ -247,16 +247,18 @@ void TCustomEditEx::UpdateFixedHeight() {
     }
 }
 
+void TCustomEditEx::ReadTextHeights(int& screenHeight, int& fontHeight) const {
+    const toolkit::WindowDc dc(nullptr);
+    screenHeight = TextHeight(dc.Get());
+    const HGDIOBJ previous = ::SelectObject(dc.Get(), reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT)));
+    fontHeight = TextHeight(dc.Get());
+    ::SelectObject(dc.Get(), previous);
+}
+
 void TCustomEditEx::FitHeightToFont() {
     int screenHeight = 0;
     int fontHeight = 0;
-    {
-        const toolkit::WindowDc dc(nullptr);
-        screenHeight = TextHeight(dc.Get());
-        const HGDIOBJ previous = ::SelectObject(dc.Get(), reinterpret_cast<HGDIOBJ>(Send(WM_GETFONT)));
-        fontHeight = TextHeight(dc.Get());
-        ::SelectObject(dc.Get(), previous);
-    }
+    ReadTextHeights(screenHeight, fontHeight);
     const int inner = std::min(screenHeight, fontHeight) / 4 + 4 * ::GetSystemMetrics(SM_CYBORDER);
     SetBounds(Left(), Top(), Width(), fontHeight + inner);
 }
@@ -279,7 +281,8 @@ HBRUSH TCustomEditEx::CtlColor(HDC dc) {
 
 void TCustomEditEx::DoEnter() {
     // Only an entry by keyboard selects the whole text: a click places the caret where it went.
-    if (AutoSelect && ::GetKeyState(VK_LBUTTON) >= 0 && (::GetWindowLongA(Handle(), GWL_STYLE) & ES_MULTILINE) == 0) {
+    if (AutoSelect && ::GetKeyState(VK_LBUTTON) >= 0 &&
+        (::GetWindowLongA(Handle(), GWL_STYLE) & ES_MULTILINE) == 0) {
         SelectWholeText();
     }
     toolkit::TWinControl::DoEnter();

@@ -74,10 +74,12 @@ protected:
     void FontChanged() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     toolkit::TWinControl& Parent() const { return parent_; }
+    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    // The character heights of the screen's default font and of the control's font.
+    void ReadTextHeights(int& screenHeight, int& fontHeight) const;
 
 private:
     DWORD WindowStyle() const;
-    LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
 
     toolkit::TWinControl& parent_;
     int maxLength_ = 0;

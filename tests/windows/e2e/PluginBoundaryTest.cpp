@@ -62,16 +62,6 @@ TEST(PluginBoundary, GetExportErrorMsgWritesKnownTextsAndLeavesTheBufferOtherwis
     EXPECT_EQ(buffer[144], '#');
 }
 
-TEST(PluginBoundary, ApiDataDialogWithoutDialogCancelsAndLeavesTheBuffers) {
-    const PluginHost plugin;
-    char user[128] = "4711";
-    char password[128] = "geheim";
-    EXPECT_EQ(plugin.ApiDataDialog(user, password, 0), 2);
-    EXPECT_STREQ(user, "4711");
-    EXPECT_STREQ(password, "geheim");
-    EXPECT_EQ(plugin.ApiDataDialog(nullptr, nullptr, 0), 2);
-}
-
 TEST(PluginBoundary, RegProgrCallbackReturnsZeroAndNullSwitchesReportingOff) {
     const PluginHost plugin;
     EXPECT_EQ(plugin.RegProgrCallback(testenv::RecordingCallback), 0);

@@ -1,0 +1,255 @@
+// The credentials dialog behind ApiDataDialog, driven from a second thread as a user would drive it: its
+// layout, its outcomes and what reaches the host's buffers, byte for byte.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/PluginHost.h"
+#include "support/TestEnvironment.h"
+
+namespace {
+
+using testenv::PluginHost;
+
+constexpr char kDialogClass[] = "TdlgKalventoLogin";
+
+// A host buffer: the text, its terminator, then sentinel bytes that nothing may touch except the cut.
+std::vector<char> HostBuffer(const std::string& text, std::size_t size = 256) {
+    std::vector<char> buffer(size, '#');
+    std::copy(text.begin(), text.end(), buffer.begin());
+    buffer[text.size()] = '\0';
+    return buffer;
+}
+
+std::string Text(HWND window) {
+    char text[512] = {};
+    ::GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// The dialog's controls in tab order: user, password, Abbrechen, OK.
+std::vector<HWND> TabOrder(HWND dialog) {
+    std::vector<HWND> controls;
+    for (HWND control = ::GetNextDlgTabItem(dialog, nullptr, FALSE);
+         control != nullptr && (controls.empty() || control != controls.front());
+         control = ::GetNextDlgTabItem(dialog, control, FALSE)) {
+        controls.push_back(control);
+    }
+    return controls;
+}
+
+void TypeInto(HWND edit, const std::string& text) {
+    for (char c : text) {
+        ::PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    }
+}
+
+// Runs ApiDataDialog while `user` acts on the dialog, and checks that no dialog window outlives the call.
+std::int32_t ShowDialog(char* userNumber, char* password, const std::function<void(HWND)>& user) {
+    const PluginHost plugin;
+    std::int32_t result = 0;
+    {
+        const testenv::WindowRobot robot(kDialogClass, user);
+        result = plugin.ApiDataDialog(userNumber, password, 0);
+    }
+    EXPECT_EQ(::FindWindowA(kDialogClass, nullptr), nullptr)
+        << "the dialog is destroyed before the call returns";
+    return result;
+}
+
+struct Control {
+    std::string className;
+    std::string text;
+    RECT rect;
+    bool bold;
+};
+
+TEST(LoginDialog, LayoutAsDesigned) {
+    std::string caption;
+    RECT client{};
+    LONG style = 0;
+    std::vector<Control> controls;
+    std::vector<std::string> tabOrder;
+    HWND focus = nullptr;
+    HWND firstEdit = nullptr;
+    char passwordChar = 0;
+    bool okIsDefault = false;
+    const auto inspect = [&](HWND dialog) {
+        caption = Text(dialog);
+        ::GetClientRect(dialog, &client);
+        style = ::GetWindowLongA(dialog, GWL_STYLE);
+        for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr;
+             child = ::GetWindow(child, GW_HWNDNEXT)) {
+            Control control{};
+            char name[32] = {};
+            ::GetClassNameA(child, name, sizeof name);
+            control.className = name;
+            control.text = control.className == "Edit" ? "" : Text(child);
+            ::GetWindowRect(child, &control.rect);
+            ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&control.rect), 2);
+            LOGFONTA font{};
+            ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)), sizeof font,
+                         &font);
+            control.bold = font.lfWeight >= FW_BOLD;
+            controls.push_back(control);
+        }
+        const std::vector<HWND> order = TabOrder(dialog);
+        for (HWND control : order) {
+            tabOrder.push_back(Text(control));
+        }
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        ::GetGUIThreadInfo(::GetWindowThreadProcessId(dialog, nullptr), &info);
+        focus = info.hwndFocus;
+        firstEdit = order.empty() ? nullptr : order[0];
+        passwordChar =
+            order.size() > 1 ? static_cast<char>(::SendMessageA(order[1], EM_GETPASSWORDCHAR, 0, 0)) : 0;
+        okIsDefault = order.size() > 3 && (::GetWindowLongA(order[3], GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON;
+        ::PostMessageA(::FindWindowExA(dialog, nullptr, "Button", "Abbrechen"), BM_CLICK, 0, 0);
+    };
+    char user[128] = "4711";
+    char password[128] = "geheim";
+    EXPECT_EQ(ShowDialog(user, password, inspect), 2);
+
+    EXPECT_EQ(caption, "kalvento Zugangsdaten");
+    EXPECT_EQ(client.right, 266);
+    EXPECT_EQ(client.bottom, 161);
+    EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+    EXPECT_NE(style & WS_SYSMENU, 0);
+    const auto at = [](const Control& c) {
+        return std::vector<long>{c.rect.left, c.rect.top, c.rect.right - c.rect.left,
+                                 c.rect.bottom - c.rect.top};
+    };
+    std::vector<std::string> seen;
+    for (const Control& c : controls) {
+        seen.push_back(c.className + " '" + c.text + "' " + testing::PrintToString(at(c)) +
+                       (c.bold ? " bold" : ""));
+    }
+    // The version label takes the width of its text; its place is fixed.
+    EXPECT_THAT(seen, testing::UnorderedElementsAre(
+                          "Edit '' { 16, 48, 161, 15 }", "Edit '' { 16, 88, 161, 15 }",
+                          "Button 'Abbrechen' { 16, 123, 75, 25 }", "Button 'OK' { 176, 123, 75, 25 }",
+                          "Static 'Schnittstellen-Version:' { 16, 8, 128, 13 } bold",
+                          testing::StartsWith("Static '2.0.1' { 152, 8,"),
+                          "Static 'kalvento Benutzernummer' { 16, 33, 123, 13 }",
+                          "Static 'kalvento Benutzer-Passwort' { 16, 73, 132, 13 }"));
+    EXPECT_THAT(seen, testing::Contains(
+                          testing::AllOf(testing::StartsWith("Static '2.0.1'"), testing::EndsWith(" bold"))));
+    EXPECT_EQ(tabOrder, (std::vector<std::string>{"4711", "geheim", "Abbrechen", "OK"}));
+    EXPECT_EQ(focus, firstEdit);
+    EXPECT_EQ(passwordChar, '*');
+    EXPECT_TRUE(okIsDefault);
+}
+
+struct Outcome {
+    const char* name;
+    std::function<void(HWND dialog, HWND user, HWND password)> act;
+    std::int32_t result;
+    const char* user;  // what the user buffer holds afterwards (the password stays "geheim" in every case)
+};
+
+TEST(LoginDialog, OnlyOkWritesTheBuffers) {
+    const auto click = [](HWND dialog, const char* caption) {
+        ::PostMessageA(::FindWindowExA(dialog, nullptr, "Button", caption), BM_CLICK, 0, 0);
+    };
+    const std::vector<Outcome> outcomes = {
+        {"OK unchanged", [&](HWND d, HWND, HWND) { click(d, "OK"); }, 1, "4711"},
+        {"typed, then OK",
+         [&](HWND d, HWND u, HWND) {
+             TypeInto(u, "0815");
+             click(d, "OK");
+         },
+         1, "0815"},
+        {"typed, then Enter",
+         [](HWND, HWND u, HWND) {
+             TypeInto(u, "0815");
+             ::PostMessageA(u, WM_KEYDOWN, VK_RETURN, 1);
+         },
+         1, "0815"},
+        {"typed, then Abbrechen",
+         [&](HWND d, HWND u, HWND) {
+             TypeInto(u, "0815");
+             click(d, "Abbrechen");
+         },
+         2, "4711"},
+        {"typed, then Escape",
+         [](HWND, HWND u, HWND) {
+             TypeInto(u, "0815");
+             ::PostMessageA(u, WM_KEYDOWN, VK_ESCAPE, 1);
+         },
+         2, "4711"},
+        {"typed, then the close box",
+         [](HWND d, HWND u, HWND) {
+             TypeInto(u, "0815");
+             ::PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+         },
+         2, "4711"},
+    };
+    for (const Outcome& outcome : outcomes) {
+        std::vector<char> user = HostBuffer("4711");
+        std::vector<char> password = HostBuffer("geheim");
+        const std::int32_t result = ShowDialog(user.data(), password.data(), [&](HWND dialog) {
+            const std::vector<HWND> order = TabOrder(dialog);
+            outcome.act(dialog, order.at(0), order.at(1));
+        });
+        EXPECT_EQ(result, outcome.result) << outcome.name;
+        std::vector<char> expected = HostBuffer("4711");
+        std::copy_n(outcome.user, std::strlen(outcome.user) + 1, expected.begin());
+        EXPECT_EQ(user, expected) << outcome.name;
+        EXPECT_EQ(password, HostBuffer("geheim")) << outcome.name;
+    }
+}
+
+TEST(LoginDialog, LongTextsShowWholeAndComeBackCutTo127) {
+    const std::string longPassword(200, 'p');
+    std::vector<char> user = HostBuffer("");
+    std::vector<char> password = HostBuffer(longPassword);
+    int shownLength = 0;
+    std::string shownUser = "?";
+    EXPECT_EQ(ShowDialog(user.data(), password.data(),
+                         [&](HWND dialog) {
+                             const std::vector<HWND> order = TabOrder(dialog);
+                             shownUser = Text(order.at(0));
+                             shownLength = ::GetWindowTextLengthA(order.at(1));
+                             ::PostMessageA(::FindWindowExA(dialog, nullptr, "Button", "OK"), BM_CLICK, 0, 0);
+                         }),
+              1);
+    EXPECT_EQ(shownLength, 200);
+    EXPECT_EQ(shownUser, "");
+    std::vector<char> expected = HostBuffer(longPassword);
+    expected[127] = '\0';
+    EXPECT_EQ(password, expected) << "127 characters, the terminator, the rest untouched";
+    EXPECT_EQ(user, HostBuffer(""));
+}
+
+TEST(LoginDialog, NullBuffersReadAsEmptyAndAreNeverWritten) {
+    std::vector<char> password = HostBuffer("geheim");
+    std::string shownUser = "?";
+    const auto typeAndConfirm = [&](HWND dialog) {
+        const std::vector<HWND> order = TabOrder(dialog);
+        shownUser = Text(order.at(0));
+        ::PostMessageA(order.at(0), WM_KEYDOWN, VK_TAB, 1);  // on to the password, which selects it whole
+        TypeInto(order.at(1), "neu");
+        ::PostMessageA(::FindWindowExA(dialog, nullptr, "Button", "OK"), BM_CLICK, 0, 0);
+    };
+    EXPECT_EQ(ShowDialog(nullptr, password.data(), typeAndConfirm), 1);
+    EXPECT_EQ(shownUser, "");
+    std::vector<char> expected = HostBuffer("geheim");
+    std::copy_n("neu", 4, expected.begin());
+    EXPECT_EQ(password, expected);
+
+    std::vector<char> user = HostBuffer("4711");
+    EXPECT_EQ(ShowDialog(user.data(), nullptr,
+                         [](HWND dialog) {
+                             ::PostMessageA(::FindWindowExA(dialog, nullptr, "Button", "OK"), BM_CLICK, 0, 0);
+                         }),
+              1);
+    EXPECT_EQ(user, HostBuffer("4711"));
+    EXPECT_EQ(ShowDialog(nullptr, nullptr, [](HWND dialog) { ::PostMessageA(dialog, WM_CLOSE, 0, 0); }), 2);
+}
+
+}  // namespace

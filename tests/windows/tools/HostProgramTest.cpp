@@ -1,0 +1,114 @@
+// The host program's dialog and edit commands as a script uses them: arguments in, lines and exit code out.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct HostRun {
+    std::string output;
+    DWORD exitCode = 0;
+};
+
+// Runs impapi-host with `arguments` (already quoted) and collects its standard output.
+HostRun RunHost(const std::string& arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    EXPECT_TRUE(::CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process{};
+    std::string commandLine = "\"" KALVENTO_TEST_HOST_EXE "\" " + arguments;
+    HostRun run;
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                          &process)) {
+        ADD_FAILURE() << "cannot start " << commandLine;
+        return run;
+    }
+    ::CloseHandle(writeEnd);
+    char chunk[4096];
+    DWORD got = 0;
+    while (::ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        run.output.append(chunk, got);
+    }
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    ::CloseHandle(readEnd);
+    return run;
+}
+
+struct WorkbenchCase {
+    const char* arguments;
+    const char* output;
+};
+
+TEST(EditWorkbench, PrintsWhatTheEditHoldsAfterTheKeys) {
+    const WorkbenchCase cases[] = {
+        {R"(edit --min b --max m --keys "z{ENTER}")",
+         "text: z\nselection: 1 1\nmodified: 1\nbeeps: 1\nvalue: \n"
+         "error: G\xC3\xBCltige Eingaben liegen im Bereich\\r\\rvon \"b\" bis \"m\"\n"},
+        {R"(edit --text hallo --keys "{END}+{LEFT}x{TAB}")",
+         "text: hallx\nselection: 0 0\nmodified: 0\nbeeps: 0\nvalue: hallx\n"},
+        {R"(edit --text hallo --keys "{HOME}{DEL}")",
+         "text: allo\nselection: 0 0\nmodified: 1\nbeeps: 0\nvalue: allo\n"},
+        {R"(edit --text alt --keys "neu{ESC}")",
+         "text: alt\nselection: 0 3\nmodified: 0\nbeeps: 0\nvalue: alt\n"},
+        {R"(edit --password * --text abc --keys "{END}d")",
+         "text: abcd\nselection: 4 4\nmodified: 1\nbeeps: 0\nvalue: abcd\n"},
+        {R"(edit --text "a\b" --keys "{CLIP:x{y}{HOME}^v")",
+         "text: x{ya\\\\b\nselection: 3 3\nmodified: 1\nbeeps: 0\nvalue: x{ya\\\\b\n"},
+        {"edit --keys \"\xE4+a{+}{~}{{}{}}%()\"",
+         "text: \xC3\xA4"
+         "A+~{}%()\nselection: 9 9\nmodified: 1\nbeeps: 0\nvalue: \xC3\xA4"
+         "A+~{}%()\n"},
+    };
+    for (const WorkbenchCase& c : cases) {
+        const HostRun run = RunHost(c.arguments);
+        EXPECT_EQ(run.output, c.output) << c.arguments;
+        EXPECT_EQ(run.exitCode, 0u) << c.arguments;
+    }
+}
+
+TEST(EditWorkbench, UsageErrorsNameTheProblemAndExitWithTwo) {
+    for (const char* arguments :
+         {R"(edit --keys "{LEFT 3}")", R"(edit --keys "{left}")", R"(edit --keys "a{")",
+          R"(edit --keys "a}")", R"(edit --keys "x+")", R"(edit --keys "^{CLIP:a}")", "edit --password ab",
+          "edit --bogus 1", "edit --text"}) {
+        const HostRun run = RunHost(arguments);
+        EXPECT_EQ(run.exitCode, 2u) << arguments;
+        EXPECT_EQ(run.output, "") << arguments << ": nothing on standard output";
+    }
+}
+
+TEST(DialogCommand, PrintsTheResultAndBothFields) {
+    std::thread user([] {
+        // The dialog lives in the child process: wait for it, then confirm it.
+        for (int i = 0; i < 3000; ++i) {
+            if (HWND dialog = ::FindWindowA("TdlgKalventoLogin", nullptr);
+                dialog && ::IsWindowVisible(dialog)) {
+                ::PostMessageA(::FindWindowExA(dialog, nullptr, "Button", "OK"), BM_CLICK, 0, 0);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    const HostRun run = RunHost("--dll \"" KALVENTO_TEST_LOCAL_DLL "\" dialog 4711 \"a\\b\"");
+    user.join();
+    EXPECT_EQ(run.output, "dialog result: 1\nuser: 4711\npassword: a\\\\b\n");
+    EXPECT_EQ(run.exitCode, 0u);
+}
+
+}  // namespace

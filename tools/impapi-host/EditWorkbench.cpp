@@ -1,0 +1,274 @@
+// impapi-host edit: one text edit and an OK button on a small form, driven by a person or by a key script,
+// with what the edit holds afterwards printed one line each.
+#include "tools/impapi-host/EditWorkbench.h"
+
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "toolkit/Forms.h"
+#include "toolkit/Module.h"
+#include "toolkit/StdCtrls.h"
+#include "tools/impapi-host/KeyScript.h"
+#include "useredit/win32/UserEdit.h"
+
+namespace workbench {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: impapi-host edit [--text TEXT] [--min A] [--max B] [--password C] [--keys KEYS]\n";
+
+struct Options {
+    std::optional<std::string> text;
+    std::optional<std::string> min;
+    std::optional<std::string> max;
+    std::optional<char> password;
+    std::optional<std::vector<keyscript::KeyAction>> keys;
+};
+
+// Reads the options; a problem is one line on stderr and nullopt.
+std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
+    Options options;
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        const std::string& name = args[i];
+        if (i + 1 >= args.size()) {
+            std::fprintf(stderr, "impapi-host edit: %s needs a value\n%s", name.c_str(), kUsage);
+            return std::nullopt;
+        }
+        const std::string& value = args[i + 1];
+        if (name == "--text") {
+            options.text = value;
+        } else if (name == "--min") {
+            options.min = value;
+        } else if (name == "--max") {
+            options.max = value;
+        } else if (name == "--password") {
+            if (value.size() != 1) {
+                std::fprintf(stderr, "impapi-host edit: --password takes one character\n");
+                return std::nullopt;
+            }
+            options.password = value[0];
+        } else if (name == "--keys") {
+            try {
+                options.keys = keyscript::ParseKeyScript(value);
+            } catch (const keyscript::KeyScriptError& error) {
+                std::fprintf(stderr, "impapi-host edit: --keys: %s\n", error.what());
+                return std::nullopt;
+            }
+        } else {
+            std::fprintf(stderr, "impapi-host edit: unknown option: %s\n%s", name.c_str(), kUsage);
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+// Windows-1252 as UTF-8, with CR, LF and backslash escaped so that each value stays one line.
+std::string OutputLine(const std::string& ansi) {
+    const std::string escaped = keyscript::EscapeLine(ansi);
+    const int wideLength =
+        ::MultiByteToWideChar(1252, 0, escaped.data(), static_cast<int>(escaped.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    ::MultiByteToWideChar(1252, 0, escaped.data(), static_cast<int>(escaped.size()), wide.data(), wideLength);
+    const int length =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+std::string ExceptionText(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& caught) {
+        return caught.what();
+    } catch (...) {
+        return "unknown exception";
+    }
+}
+
+class TWorkbenchForm final : public toolkit::TForm {
+public:
+    TWorkbenchForm() : TForm("TImpApiHostEdit", "impapi-host edit", 260, 72, nullptr, true) {
+        edit.SetName("EditText1");
+        ok.OnClick = [this] {
+            // The edit has the focus again when it refused to be left.
+            if (!edit.Focused()) {
+                closed = true;
+                SetModalResult(toolkit::mrOk);
+                Hide();
+            }
+        };
+        SetTabOrder({&edit, &ok});
+        edit.Loaded();
+    }
+
+    useredit::TEditText edit{*this, 8, 8, 244, 21};
+    toolkit::TButton ok{*this, "OK", 177, 40, 75, 25};
+    bool closed = false;
+
+private:
+    void FormClose(toolkit::TCloseAction& /*action*/) override { closed = true; }
+};
+
+// Presses one key as the keyboard would: the modifier state set while the key goes down and up, each
+// message handled before the next.
+void PressKey(WORD key, bool shift, bool ctrl, bool extended) {
+    BYTE saved[256] = {};
+    ::GetKeyboardState(saved);
+    BYTE state[256];
+    std::copy(std::begin(saved), std::end(saved), std::begin(state));
+    state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
+    state[VK_CONTROL] = state[VK_LCONTROL] = ctrl ? 0x80 : 0;
+    ::SetKeyboardState(state);
+    const LPARAM down = 1 | static_cast<LPARAM>(::MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16 |
+                        (extended ? LPARAM{1} << 24 : 0);
+    ::PostMessageA(::GetFocus(), WM_KEYDOWN, key, down);
+    toolkit::TForm::ProcessMessages();
+    ::PostMessageA(::GetFocus(), WM_KEYUP, key, down | LPARAM{1} << 30 | static_cast<LPARAM>(1u << 31));
+    toolkit::TForm::ProcessMessages();
+    ::SetKeyboardState(saved);
+}
+
+void TypeChar(char c, bool shift, bool ctrl) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    const SHORT scan = byte >= 0x20 && byte <= 0x7E ? ::VkKeyScanA(c) : SHORT{-1};
+    // Characters of the keyboard's own keys (no Ctrl or Alt needed) are typed; others arrive as characters.
+    if (scan != -1 && (HIBYTE(scan) & ~1) == 0) {
+        PressKey(LOBYTE(scan), shift || (HIBYTE(scan) & 1) != 0, ctrl, false);
+        return;
+    }
+    ::PostMessageA(::GetFocus(), WM_CHAR, byte, 1);
+    toolkit::TForm::ProcessMessages();
+}
+
+void SetClipboardText(HWND owner, const std::string& text) {
+    if (!::OpenClipboard(owner)) {
+        return;
+    }
+    ::EmptyClipboard();
+    if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        char* target = static_cast<char*>(::GlobalLock(memory));
+        std::copy(text.begin(), text.end(), target);
+        target[text.size()] = '\0';
+        ::GlobalUnlock(memory);
+        if (::SetClipboardData(CF_TEXT, memory) == nullptr) {
+            ::GlobalFree(memory);
+        }
+    }
+    ::CloseClipboard();
+}
+
+void Play(TWorkbenchForm& form, const std::vector<keyscript::KeyAction>& actions) {
+    for (const keyscript::KeyAction& action : actions) {
+        if (form.closed) {
+            return;
+        }
+        switch (action.kind) {
+            case keyscript::ActionKind::TypeChar:
+                TypeChar(action.ch, action.shift, action.ctrl);
+                break;
+            case keyscript::ActionKind::PressKey:
+                PressKey(action.key, action.shift, action.ctrl, action.extended);
+                break;
+            case keyscript::ActionKind::SetClipboard:
+                SetClipboardText(form.Handle(), action.text);
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+int RunEditWorkbench(const std::vector<std::string>& args) {
+    const std::optional<Options> options = ParseOptions(args);
+    if (!options) {
+        return 2;
+    }
+    const bool scripted = options->keys.has_value();
+    std::optional<std::string> firstError;
+    int beeps = 0;
+    // A person sees the messages and hears the beeps; a script only records them.
+    toolkit::ExceptionReporter showMessage = toolkit::SetExceptionReporter({});
+    toolkit::SetExceptionReporter([&](std::exception_ptr error) {
+        if (!firstError) {
+            firstError = ExceptionText(error);
+        }
+        if (!scripted) {
+            ::MessageBoxA(nullptr, ExceptionText(error).c_str(), "impapi-host edit", MB_OK | MB_ICONERROR);
+        }
+    });
+    toolkit::SetBeeper([&] {
+        ++beeps;
+        if (!scripted) {
+            ::MessageBeep(0);
+        }
+    });
+
+    std::optional<TWorkbenchForm> form;
+    try {
+        form.emplace();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "impapi-host edit: the window cannot be created: %s\n", error.what());
+        return 1;
+    }
+    useredit::TEditText& edit = form->edit;
+    try {
+        if (options->min) {
+            edit.SetValueMin(*options->min);
+        }
+        if (options->max) {
+            edit.SetValueMax(*options->max);
+        }
+        if (options->password) {
+            edit.SetPasswordChar(*options->password);
+        }
+        if (options->text) {
+            edit.SetValue(*options->text);
+        }
+    } catch (...) {
+        toolkit::ReportException(std::current_exception());
+    }
+
+    if (scripted) {
+        form->Show();
+        edit.SetFocus();
+        toolkit::TForm::ProcessMessages();
+        Play(*form, *options->keys);
+    } else {
+        form->ShowModal();
+    }
+
+    DWORD start = 0;
+    DWORD end = 0;
+    ::SendMessageA(edit.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    const std::string text = edit.Text();
+    const bool modified = edit.TextModified();
+    const int beepsSeen = beeps;
+    std::string value;
+    try {
+        value = edit.Value();
+    } catch (...) {
+        if (!firstError) {
+            firstError = ExceptionText(std::current_exception());
+        }
+        value = edit.ValueOld();
+    }
+    std::printf("text: %s\n", OutputLine(text).c_str());
+    std::printf("selection: %lu %lu\n", static_cast<unsigned long>(start), static_cast<unsigned long>(end));
+    std::printf("modified: %d\n", modified ? 1 : 0);
+    std::printf("beeps: %d\n", beepsSeen);
+    std::printf("value: %s\n", OutputLine(value).c_str());
+    if (firstError) {
+        std::printf("error: %s\n", OutputLine(*firstError).c_str());
+    }
+    std::fflush(stdout);
+    toolkit::SetBeeper({});
+    toolkit::SetExceptionReporter(std::move(showMessage));
+    return 0;
+}
+
+}  // namespace workbench

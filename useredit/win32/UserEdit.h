@@ -1,0 +1,156 @@
+// The validated edit (a typed value checked when the focus leaves, shown in an edit form while focused and a
+// view form otherwise) and the text edit, its concrete form for string values.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "useredit/UserEditTypes.h"
+#include "useredit/win32/EditHistoryList.h"
+#include "useredit/win32/UserEdiX.h"
+
+namespace useredit {
+
+class TCustomUserEdit : public TCustomEditEx {
+public:
+    ~TCustomUserEdit() override;
+
+    TUserEditState EditState() const { return editState_; }
+    TUserCheckMode CheckMode = {};
+    TUserCheckResults CheckResult() const { return checkResult_; }
+    toolkit::TColor ErrColor = toolkit::clRed;
+    toolkit::TColor NormalColor() const { return normalColor_; }
+    toolkit::TColor NormalFontColor() const { return normalFontColor_; }
+    bool InChange() const { return inChange_; }
+    int TextMargin() const { return textMargin_; }
+
+    TUserAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TUserAlignment value);
+    TCustomEditHistoryList* HistoryList() const { return historyList_; }
+    // Detaches the list linked so far (even when it is the same one) and attaches the new one.
+    void SetHistoryList(TCustomEditHistoryList* list);
+
+    // The texts by index: 0 ErrPrompt (the component's name while empty), 1 FormatEdit, 2 FormatView
+    // (FormatEdit while empty). Writing a format does not redisplay the value.
+    std::string GetTextProp(int index) const;
+    void SetTextProp(int index, const std::string& value);
+    std::string ErrPrompt() const { return GetTextProp(0); }
+    void SetErrPrompt(const std::string& value) { SetTextProp(0, value); }
+    std::string FormatEdit() const { return GetTextProp(1); }
+    void SetFormatEdit(const std::string& value) { SetTextProp(1, value); }
+    std::string FormatView() const { return GetTextProp(2); }
+    void SetFormatView(const std::string& value) { SetTextProp(2, value); }
+
+    // What a form does after it set up its controls, as loading them from a stored form would: the colours
+    // seen now become the normal ones, and the value is displayed.
+    virtual void Loaded();
+    // Takes over an edit in progress (focused and modified) as the value.
+    void CommitPendingEdit();
+    // Clears a shown check error and displays the value again.
+    void ResetCheckError();
+
+    std::function<void(TCustomUserEdit& sender, bool& canModify)> OnModifying;
+    std::function<void(TCustomUserEdit& sender)> OnModified;
+    std::function<bool(TCustomUserEdit& sender, std::string& text, TUserEditState state)> OnBeforeTF;
+    std::function<void(TCustomUserEdit& sender, std::string& text, TUserEditState state)> OnAfterTF;
+    std::function<bool(TCustomUserEdit& sender, char& key, TUserEditState state)> OnInvalidChar;
+    std::function<void(TCustomUserEdit& sender, TUserCheckResults result, TString255& text, int& helpContext,
+                       bool& handled)>
+        OnValidationError;
+
+protected:
+    TCustomUserEdit(toolkit::TWinControl& parent, int left, int top, int width, int height);
+
+    // The value operations a descendant supplies.
+    virtual bool CheckValue();
+    virtual void GetErrorText(TString255& text, int maxLength, int& helpContext);
+    virtual void ShowValue() = 0;
+    virtual void StoreValue() = 0;
+    virtual bool IsValidChar(char key);
+    virtual void RestoreValue() = 0;
+    // A masked edit handles typed characters itself: the key press stops after the error colour.
+    virtual bool IsMaskedEdit() const { return false; }
+
+    bool DoBeforeTF();
+    void DoAfterTF();
+    bool DoModifying();
+    void DoModified();
+    void RefreshText();
+    bool CommitValue();
+    void RaiseCheckError();
+    void ApplyEnabledColors();
+    void SetCheckResult(TUserCheckResults result);
+
+    void TextChanged() override;
+    void CreatedWnd() override;
+    void EnabledChanged() override;
+    void DoEnter() override;
+    void DoExit() override;
+    void KeyDown(WORD& key, toolkit::TShiftState shift) override;
+    void KeyUp(WORD& key, toolkit::TShiftState shift) override;
+    void KeyPress(char& key) override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    friend class TCustomEditHistoryList;
+    void PaintRightAligned(HDC dc);
+    void TakeFocusBack();
+    void SetEditState(TUserEditState flags, bool on);
+
+    TUserEditState editState_ = 0;
+    TUserAlignment alignment_ = TUserAlignment::taLeftJustify;
+    std::string errPrompt_;
+    std::string formatEdit_;
+    std::string formatView_;
+    TUserCheckResults checkResult_ = TUserCheckResults::ucrOk;
+    toolkit::TColor normalColor_ = toolkit::clWindow;
+    toolkit::TColor normalFontColor_ = toolkit::clWindowText;
+    TCustomEditHistoryList* historyList_ = nullptr;
+    bool inChange_ = false;
+    int textMargin_ = 0;
+};
+
+// The validated edit for strings: value, default for an empty text, and bounds compared as the user's locale
+// compares texts, ignoring case (so the text 9 lies above the text 10).
+class TEditText : public TCustomUserEdit {
+public:
+    TEditText(toolkit::TWinControl& parent, int left, int top, int width, int height);
+
+    // The values by index, each a short string: 0 Value (reading first takes over an edit in progress),
+    // 1 ValueMax, 2 ValueMin (writing a bound switches its check on, or off for an empty text), 3 ValueOld,
+    // 4 ValueDef.
+    TString255 GetValueProp(int index);
+    void SetValueProp(int index, const std::string& value);
+    TString255 Value() { return GetValueProp(0); }
+    void SetValue(const std::string& value) { SetValueProp(0, value); }
+    TString255 ValueMax() { return GetValueProp(1); }
+    void SetValueMax(const std::string& value) { SetValueProp(1, value); }
+    TString255 ValueMin() { return GetValueProp(2); }
+    void SetValueMin(const std::string& value) { SetValueProp(2, value); }
+    TString255 ValueOld() { return GetValueProp(3); }
+    TString255 ValueDef() { return GetValueProp(4); }
+    void SetValueDef(const std::string& value) { SetValueProp(4, value); }
+
+    // The remaining value operations of a string edit.
+    bool ValueChanged() const;
+    void CopyValueTo(std::string& holder) const { holder = value_; }
+    void AssignValueFrom(const std::string& holder);
+    static bool SameValues(const std::string& a, const std::string& b) { return a == b; }
+
+protected:
+    bool CheckValue() override;
+    void GetErrorText(TString255& text, int maxLength, int& helpContext) override;
+    void ShowValue() override;
+    void StoreValue() override;
+    bool IsValidChar(char key) override;
+    void RestoreValue() override;
+
+private:
+    std::string value_;
+    std::string valueOld_;
+    std::string valueDef_;
+    std::string valueMin_;
+    std::string valueMax_;
+};
+
+}  // namespace useredit
