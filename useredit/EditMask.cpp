@@ -329,4 +329,17 @@ CharVerdict EditMask::AcceptChar(char c, int offset) const {
     return {CharDecision::Refuse, typed, offset};
 }
 
+std::string EditMask::FitText(std::string_view text) const {
+    std::string fitted;
+    for (int offset = 0; offset < maskLength_; ++offset) {
+        const int pos = OffsetToMaskPos(maskText_, offset);
+        char c = offset < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(offset)] : blankChar_;
+        if (!CheckMaskChar(c, pos)) {
+            c = blankChar_;
+        }
+        fitted += c;
+    }
+    return fitted;
+}
+
 }  // namespace useredit

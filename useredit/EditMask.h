@@ -92,6 +92,9 @@ public:
     // False when a required position is blank, holds a space (allowed at "C" only) or lies beyond the text;
     // `offset` is then that position's offset.
     bool MaskComplete(std::string_view text, int& offset) const;
+    // `text` fitted to the mask offset by offset, MaskLength characters: a literal offset shows its literal,
+    // an input offset keeps the text's character there when the mask takes it (as converted), else BlankChar.
+    std::string FitText(std::string_view text) const;
     // The decision on a character typed at `offset`; the caller moves the cursor and sounds the beep.
     CharVerdict AcceptChar(char c, int offset) const;
 

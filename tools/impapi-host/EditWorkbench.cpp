@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <exception>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,14 +15,17 @@
 #include "toolkit/StdCtrls.h"
 #include "tools/impapi-host/KeyScript.h"
 #include "useredit/win32/UserEdit.h"
+#include "useredit/win32/UserMaskEdit.h"
 
 namespace workbench {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: impapi-host edit [--text TEXT] [--min A] [--max B] [--password C] [--keys KEYS]\n";
+    "usage: impapi-host edit [--mask MASK] [--text TEXT] [--min A] [--max B] [--password C] [--keys KEYS]\n"
+    "       (--min and --max only without --mask)\n";
 
 struct Options {
+    std::optional<std::string> mask;
     std::optional<std::string> text;
     std::optional<std::string> min;
     std::optional<std::string> max;
@@ -38,7 +43,9 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             return std::nullopt;
         }
         const std::string& value = args[i + 1];
-        if (name == "--text") {
+        if (name == "--mask") {
+            options.mask = value;
+        } else if (name == "--text") {
             options.text = value;
         } else if (name == "--min") {
             options.min = value;
@@ -61,6 +68,10 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
             std::fprintf(stderr, "impapi-host edit: unknown option: %s\n%s", name.c_str(), kUsage);
             return std::nullopt;
         }
+    }
+    if (options.mask && (options.min || options.max)) {
+        std::fprintf(stderr, "impapi-host edit: --min and --max do not go with --mask\n%s", kUsage);
+        return std::nullopt;
     }
     return options;
 }
@@ -89,23 +100,44 @@ std::string ExceptionText(std::exception_ptr error) {
     }
 }
 
+// The edit under test: a text edit, or with a mask the masked text edit; both hold their value as text.
 class TWorkbenchForm final : public toolkit::TForm {
 public:
-    TWorkbenchForm() : TForm("TImpApiHostEdit", "impapi-host edit", 260, 72, nullptr, true) {
-        edit.SetName("EditText1");
+    explicit TWorkbenchForm(const std::optional<std::string>& mask)
+        : TForm("TImpApiHostEdit", "impapi-host edit", 260, 72, nullptr, true) {
+        if (mask) {
+            auto masked = std::make_unique<useredit::TMaskEditText>(*this, 8, 8, 244, 21);
+            masked->SetEditMask(*mask);
+            value = [edit = masked.get()] { return edit->Value(); };
+            valueOld = [edit = masked.get()] { return edit->ValueOld(); };
+            setValue = [edit = masked.get()](const std::string& text) { edit->SetValue(text); };
+            control = std::move(masked);
+        } else {
+            auto plain = std::make_unique<useredit::TEditText>(*this, 8, 8, 244, 21);
+            textEdit = plain.get();
+            value = [edit = plain.get()] { return edit->Value(); };
+            valueOld = [edit = plain.get()] { return edit->ValueOld(); };
+            setValue = [edit = plain.get()](const std::string& text) { edit->SetValue(text); };
+            control = std::move(plain);
+        }
+        control->SetName("EditText1");
         ok.OnClick = [this] {
             // The edit has the focus again when it refused to be left.
-            if (!edit.Focused()) {
+            if (!control->Focused()) {
                 closed = true;
                 SetModalResult(toolkit::mrOk);
                 Hide();
             }
         };
-        SetTabOrder({&edit, &ok});
-        edit.Loaded();
+        SetTabOrder({control.get(), &ok});
+        control->Loaded();
     }
 
-    useredit::TEditText edit{*this, 8, 8, 244, 21};
+    std::unique_ptr<useredit::TCustomUserEdit> control;
+    useredit::TEditText* textEdit = nullptr;  // the text edit's bounds, when there is no mask
+    std::function<std::string()> value;
+    std::function<std::string()> valueOld;
+    std::function<void(const std::string&)> setValue;
     toolkit::TButton ok{*this, "OK", 177, 40, 75, 25};
     bool closed = false;
 
@@ -209,24 +241,24 @@ int RunEditWorkbench(const std::vector<std::string>& args) {
 
     std::optional<TWorkbenchForm> form;
     try {
-        form.emplace();
+        form.emplace(options->mask);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "impapi-host edit: the window cannot be created: %s\n", error.what());
         return 1;
     }
-    useredit::TEditText& edit = form->edit;
+    useredit::TCustomUserEdit& edit = *form->control;
     try {
         if (options->min) {
-            edit.SetValueMin(*options->min);
+            form->textEdit->SetValueMin(*options->min);
         }
         if (options->max) {
-            edit.SetValueMax(*options->max);
+            form->textEdit->SetValueMax(*options->max);
         }
         if (options->password) {
             edit.SetPasswordChar(*options->password);
         }
         if (options->text) {
-            edit.SetValue(*options->text);
+            form->setValue(*options->text);
         }
     } catch (...) {
         toolkit::ReportException(std::current_exception());
@@ -250,12 +282,12 @@ int RunEditWorkbench(const std::vector<std::string>& args) {
     const int beepsSeen = beeps;
     std::string value;
     try {
-        value = edit.Value();
+        value = form->value();
     } catch (...) {
         if (!firstError) {
             firstError = ExceptionText(std::current_exception());
         }
-        value = edit.ValueOld();
+        value = form->valueOld();
     }
     std::printf("text: %s\n", OutputLine(text).c_str());
     std::printf("selection: %lu %lu\n", static_cast<unsigned long>(start), static_cast<unsigned long>(end));

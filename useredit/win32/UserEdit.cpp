@@ -132,10 +132,14 @@ void TCustomUserEdit::SetTextProp(int index, const std::string& value) {
 }
 
 void TCustomUserEdit::Loaded() {
+    ApplyLoadedColors();
+    RefreshText();
+}
+
+void TCustomUserEdit::ApplyLoadedColors() {
     normalColor_ = Color();
     normalFontColor_ = FontColor();
     ApplyEnabledColors();
-    RefreshText();
 }
 
 bool TCustomUserEdit::CheckValue() {

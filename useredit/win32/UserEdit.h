@@ -79,6 +79,8 @@ protected:
     bool CommitValue();
     void RaiseCheckError();
     void ApplyEnabledColors();
+    // The colours seen now become the normal ones (the first half of Loaded).
+    void ApplyLoadedColors();
     void SetCheckResult(TUserCheckResults result);
 
     void TextChanged() override;

@@ -289,6 +289,21 @@ TEST_F(EditMaskText, MergeInputFitsPastedTextIntoTheMask) {
     }
 }
 
+TEST_F(EditMaskText, FitTextKeepsWhatTheMaskTakesOffsetByOffset) {
+    const struct {
+        std::string_view mask;
+        std::string_view text;
+        std::string_view fitted;
+    } cases[] = {{"000-000", "", "___-___"},        {"000-000", "123456", "123-56_"},
+                 {"000-000", "123-4567", "123-456"}, {">LLL", "ab1", "AB_"},
+                 {"00/00", "12/34", "12.34"},        {"00;0_", "1x", "1__"},
+                 {"CC", "_ ", "_ "},                 {"", "unchanged", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mask) + " \"" + std::string(c.text) + "\"");
+        EXPECT_EQ(Mask(c.mask).FitText(c.text), c.fitted);
+    }
+}
+
 TEST_F(EditMaskText, MaskCompleteFindsTheFirstUnfilledRequiredPosition) {
     const struct {
         std::string_view mask;

@@ -74,6 +74,10 @@ TEST(EditWorkbench, PrintsWhatTheEditHoldsAfterTheKeys) {
          "text: \xC3\xA4"
          "A+~{}%()\nselection: 9 9\nmodified: 1\nbeeps: 0\nvalue: \xC3\xA4"
          "A+~{}%()\n"},
+        {R"(edit --mask 000-000 --keys "1-x")",
+         "text: 1__-___\nselection: 4 5\nmodified: 1\nbeeps: 1\nvalue: 1__-___\n"},
+        {R"(edit --mask 00-00 --text 1 --keys "{CLIP:2345}{HOME}{RIGHT}^v")",
+         "text: 12-34\nselection: 5 5\nmodified: 1\nbeeps: 0\nvalue: 12-34\n"},
     };
     for (const WorkbenchCase& c : cases) {
         const HostRun run = RunHost(c.arguments);
@@ -86,7 +90,7 @@ TEST(EditWorkbench, UsageErrorsNameTheProblemAndExitWithTwo) {
     for (const char* arguments :
          {R"(edit --keys "{LEFT 3}")", R"(edit --keys "{left}")", R"(edit --keys "a{")",
           R"(edit --keys "a}")", R"(edit --keys "x+")", R"(edit --keys "^{CLIP:a}")", "edit --password ab",
-          "edit --bogus 1", "edit --text"}) {
+          "edit --bogus 1", "edit --text", "edit --mask 00 --min 1", "edit --max 9 --mask 00"}) {
         const HostRun run = RunHost(arguments);
         EXPECT_EQ(run.exitCode, 2u) << arguments;
         EXPECT_EQ(run.output, "") << arguments << ": nothing on standard output";

@@ -1,0 +1,290 @@
+// The masked text edit under Wine: the scenario table the native key engine runs, typed here into the real
+// control with key messages, characters and the clipboard; the block cursor's borrowed keyboard state; the
+// dialog code; and the character services against the system's ANSI routines.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "tests/support/MaskScenarios.h"
+#include "support/Typing.h"
+#include "toolkit/Forms.h"
+#include "toolkit/Module.h"
+#include "useredit/CharServices.h"
+#include "useredit/EditMask.h"
+#include "useredit/win32/UserMaskEdit.h"
+#include "useredit/win32/WinCharServices.h"
+
+namespace {
+
+using testsupport::KeyStroke;
+using testsupport::MaskScenario;
+
+class TTestForm final : public toolkit::TForm {
+public:
+    TTestForm() : TForm("TMaskEditTestForm", "mask", 300, 100, nullptr, true) {}
+};
+
+std::optional<std::string> ClipboardText() {
+    std::optional<std::string> text;
+    if (::OpenClipboard(nullptr)) {
+        if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+            text = static_cast<const char*>(::GlobalLock(data));
+            ::GlobalUnlock(data);
+        }
+        ::CloseClipboard();
+    }
+    return text;
+}
+
+void SetClipboard(const char* text) {
+    ::OpenClipboard(nullptr);
+    ::EmptyClipboard();
+    if (text != nullptr) {
+        const std::size_t size = std::strlen(text) + 1;
+        HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, size);
+        std::memcpy(::GlobalLock(memory), text, size);
+        ::GlobalUnlock(memory);
+        ::SetClipboardData(CF_TEXT, memory);
+    }
+    ::CloseClipboard();
+}
+
+// Holds the clipboard open on another thread, so that the control cannot open it.
+class ClipboardLock {
+public:
+    ClipboardLock()
+        : thread_([this] {
+              ::OpenClipboard(nullptr);
+              held_ = true;
+              while (!release_) {
+                  ::Sleep(1);
+              }
+              ::CloseClipboard();
+          }) {
+        while (!held_) {
+            ::Sleep(1);
+        }
+    }
+    ~ClipboardLock() {
+        release_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> held_{false};
+    std::atomic<bool> release_{false};
+    std::thread thread_;
+};
+
+// A key as the keyboard sends it: the modifiers in the keyboard state while it goes down and up, and the
+// character TranslateMessage makes of it.
+void Press(WORD key, bool shift, bool ctrl) {
+    BYTE saved[256];
+    ::GetKeyboardState(saved);
+    BYTE state[256];
+    std::copy(std::begin(saved), std::end(saved), std::begin(state));
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    ::SetKeyboardState(state);
+    const bool extended = (key >= VK_END && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE;
+    const LPARAM down = 1 | static_cast<LPARAM>(::MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16 |
+                        (extended ? LPARAM{1} << 24 : 0);
+    ::PostMessageA(::GetFocus(), WM_KEYDOWN, key, down);
+    toolkit::TForm::ProcessMessages();
+    ::PostMessageA(::GetFocus(), WM_KEYUP, key, down | 0xC0000000);
+    toolkit::TForm::ProcessMessages();
+    ::SetKeyboardState(saved);
+}
+
+void PostChar(char c) {
+    ::PostMessageA(::GetFocus(), WM_CHAR, static_cast<unsigned char>(c), 1);
+    toolkit::TForm::ProcessMessages();
+}
+
+class MaskEditForm : public testing::Test {
+protected:
+    void SetUp() override {
+        useredit::ReadLocaleSeparatorsOnce();  // before the settings are saved, so they stay ours
+        saved_ = useredit::GlobalMaskSettings();
+        useredit::GlobalMaskSettings().DateSeparator = '.';
+        useredit::GlobalMaskSettings().DefaultBlank = '_';
+        previousBeeper_ = toolkit::SetBeeper([this] { ++beeps; });
+        previousReporter_ = toolkit::SetExceptionReporter([this](std::exception_ptr) { ++reports; });
+        form.emplace();
+        masked.emplace(*form, 8, 8, 150, 21);
+        other.emplace(*form, 8, 40, 150, 21);
+        masked->OnEnter = [this] { ++enters; };
+        form->Show();
+    }
+    void TearDown() override {
+        other.reset();
+        masked.reset();
+        form.reset();
+        toolkit::SetBeeper(previousBeeper_);
+        toolkit::SetExceptionReporter(previousReporter_);
+        useredit::GlobalMaskSettings() = saved_;
+    }
+
+    void Type(const KeyStroke& stroke) {
+        switch (stroke.kind) {
+            case KeyStroke::Kind::FocusOut:
+                other->SetFocus();
+                toolkit::TForm::ProcessMessages();
+                return;
+            case KeyStroke::Kind::FocusIn:
+                masked->SetFocus();
+                toolkit::TForm::ProcessMessages();
+                return;
+            case KeyStroke::Kind::Char:
+                PostChar(stroke.c);
+                return;
+            case KeyStroke::Kind::Key:
+                break;
+        }
+        const auto byte = static_cast<unsigned char>(stroke.c);
+        if (stroke.key == VK_TAB) {
+            PostChar(stroke.c);  // the Tab key moves the focus; its character is what may reach the control
+        } else if (byte >= 0x20 && byte < 0x7F) {
+            const SHORT scan = ::VkKeyScanA(stroke.c);
+            Press(LOBYTE(scan), (HIBYTE(scan) & 1) != 0 || stroke.shift.Shift, stroke.shift.Ctrl);
+        } else {
+            Press(stroke.key, stroke.shift.Shift, stroke.shift.Ctrl);
+        }
+    }
+
+    std::optional<TTestForm> form;
+    std::optional<useredit::TMaskEditText> masked;
+    std::optional<useredit::TMaskEditText> other;
+    int beeps = 0;
+    int enters = 0;
+    int reports = 0;
+
+private:
+    useredit::MaskSettings saved_;
+    toolkit::Beeper previousBeeper_;
+    toolkit::ExceptionReporter previousReporter_;
+};
+
+class MaskScenarios : public MaskEditForm, public testing::WithParamInterface<MaskScenario> {};
+
+TEST_P(MaskScenarios, TypedIntoTheRealControl) {
+    const MaskScenario& scenario = GetParam();
+    const testsupport::MarkedText start = testsupport::ReadMarkedText(scenario.before);
+    masked->SetEditMask(scenario.mask);
+    masked->SetValue(start.text);
+    masked->SetFocus();
+    toolkit::TForm::ProcessMessages();
+    ::SendMessageA(masked->Handle(), EM_SETSEL, start.anchor, start.caret);
+    masked->SetTextModified(scenario.modifiedBefore);
+    masked->SetReadOnly(scenario.readOnly);
+    SetClipboard(scenario.clipboard);
+    enters = 0;
+    {
+        std::optional<ClipboardLock> lock;
+        if (scenario.clipboardLocked) {
+            lock.emplace();
+        }
+        for (const KeyStroke& stroke : testsupport::ReadKeys(scenario.keys)) {
+            Type(stroke);
+        }
+    }
+    const testsupport::MarkedText expected = testsupport::ReadMarkedText(scenario.after);
+    EXPECT_EQ(masked->Text(), expected.text);
+    EXPECT_EQ(testenv::Selection(masked->Handle()), std::make_pair(expected.Start(), expected.End()));
+    EXPECT_EQ(beeps, scenario.beeps);
+    EXPECT_EQ(masked->TextModified(), scenario.modified);
+    const auto clipboardAfter =
+        scenario.clipboardAfter ? std::optional<std::string>(scenario.clipboardAfter) : std::nullopt;
+    EXPECT_EQ(ClipboardText(), clipboardAfter);
+    EXPECT_EQ(enters, scenario.enters);
+}
+
+std::string ScenarioName(const testing::TestParamInfo<MaskScenario>& info) {
+    std::string name;
+    bool wordStart = true;
+    for (const char c : std::string_view(info.param.name)) {
+        if (std::isalnum(static_cast<unsigned char>(c)) == 0) {
+            wordStart = true;
+            continue;
+        }
+        name += wordStart ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
+        wordStart = false;
+    }
+    return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Typing, MaskScenarios, testing::ValuesIn(testsupport::kMaskScenarios), ScenarioName);
+
+TEST_F(MaskEditForm, TheBlockCursorBorrowsTheKeyboardStateAndGivesItBack) {
+    masked->SetEditMask("000-000");
+    masked->SetValue("123-456");
+    masked->SetFocus();
+    toolkit::TForm::ProcessMessages();
+    BYTE before[256];
+    ::GetKeyboardState(before);
+    before[VK_CAPITAL] = 0x01;  // a state of the user's that the simulated Shift+Left must not lose
+    ::SetKeyboardState(before);
+    Press(VK_HOME, false, false);
+    Press(VK_RIGHT, false, false);
+    DWORD start = 0;
+    DWORD end = 0;
+    ::SendMessageA(masked->Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                   reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(std::make_pair(start, end), std::make_pair(DWORD{1}, DWORD{2}))
+        << "the character at the cursor";
+    BYTE after[256];
+    ::GetKeyboardState(after);
+    EXPECT_EQ(after[VK_CAPITAL] & 1, 1);
+    EXPECT_EQ(after[VK_SHIFT] & 0x80, 0);
+    EXPECT_EQ(after[VK_LEFT] & 0x80, 0);
+
+    // Shift+Right grows the selection from the block's start: the caret sits at the block's start.
+    Press(VK_RIGHT, true, false);
+    EXPECT_EQ(testenv::Selection(masked->Handle()), std::make_pair(1, 3));
+    before[VK_CAPITAL] = 0;
+    ::SetKeyboardState(before);
+}
+
+TEST_F(MaskEditForm, AModifiedMaskedInputWantsEnterAndEscapeButTabStillMoves) {
+    masked->SetEditMask("00-00");
+    masked->SetFocus();
+    toolkit::TForm::ProcessMessages();
+    const auto code = [this] {
+        return ::SendMessageA(masked->Handle(), WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS;
+    };
+    EXPECT_EQ(code(), 0);
+    PostChar('1');
+    EXPECT_EQ(code(), DLGC_WANTALLKEYS);
+    Press(VK_TAB, false, false);
+    EXPECT_TRUE(other->Focused());
+}
+
+TEST_F(MaskEditForm, AMaskFitsTheTextAndTheValueShowsFitted) {
+    masked->SetValue("12345");
+    masked->SetEditMask("00-00");
+    EXPECT_EQ(masked->Text(), "12-45");
+    masked->SetValue("9");
+    EXPECT_EQ(masked->Text(), "9_-__");
+    EXPECT_EQ(masked->Value(), "9_-__");
+}
+
+TEST(WinCharServices, AgreeWithTheTableOfTheNativeBuildForEveryByte) {
+    const useredit::Cp1252CharServices table;
+    const useredit::CharServices& system = useredit::SystemCharServices();
+    for (int byte = 0; byte < 256; ++byte) {
+        const char c = static_cast<char>(byte);
+        SCOPED_TRACE(byte);
+        EXPECT_EQ(table.IsAlpha(c), system.IsAlpha(c));
+        EXPECT_EQ(table.IsAlphaNumeric(c), system.IsAlphaNumeric(c));
+        EXPECT_EQ(table.ToUpper(c), system.ToUpper(c));
+        EXPECT_EQ(table.ToLower(c), system.ToLower(c));
+    }
+}
+
+}  // namespace
