@@ -13,22 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "include/ImpApiKalvento.h"
 #include "tools/impapi-host/EditWorkbench.h"
 #include "tools/impapi-host/KeyScript.h"
 
 namespace {
 
-using HostStatusCallbackFn = void(__stdcall*)(std::int32_t, std::int32_t, const char*);
-using RegProgrCallbackFn = std::int32_t(__stdcall*)(HostStatusCallbackFn);
-using GetExportErrorMsgFn = std::int32_t(__stdcall*)(std::int32_t, char*);
-using ExportXmlFn = std::int32_t(__stdcall*)(const char*, std::int32_t, std::int32_t, const double*,
-                                             const char*);
-using ImportVersionInfoFn = void(__stdcall*)(unsigned char*);
-using VersionInfoFn = std::int32_t(__stdcall*)();
-using ApiDataDialogFn = std::int32_t(__stdcall*)(char*, char*, std::int32_t);
-using AppVersionCheckFn = std::int32_t(__stdcall*)(std::int32_t);
-
-constexpr std::int32_t kHostVersion = 40333;
+constexpr std::int32_t kHostVersion = IMPAPI_LOWEST_HOST_VERSION;
 
 enum ExitCode : int { kExitOk = 0, kExitPluginFailure = 1, kExitUsage = 2, kExitNoPlugin = 3 };
 
@@ -75,8 +66,8 @@ void PumpMessages() {
     }
 }
 
-void __stdcall OnStatus(std::int32_t code, std::int32_t subCode, const char* text) {
-    if (code == 9 && subCode == 5) {
+void IMPAPI_CALL OnStatus(std::int32_t code, std::int32_t subCode, const char* text) {
+    if (code == IMPAPI_PROGRESS && subCode == IMPAPI_PROGRESS_PULSE) {
         ++progressPulses;
     } else {
         ++statusLines;
@@ -90,7 +81,7 @@ void __stdcall OnStatus(std::int32_t code, std::int32_t subCode, const char* tex
 struct Plugin {
     RegProgrCallbackFn RegProgrCallback = nullptr;
     GetExportErrorMsgFn GetExportErrorMsg = nullptr;
-    ExportXmlFn ExportXML = nullptr;
+    ExportXMLFn ExportXML = nullptr;
     ImportVersionInfoFn ImportVersionInfo = nullptr;
     VersionInfoFn VersionInfo = nullptr;
     ApiDataDialogFn ApiDataDialog = nullptr;
@@ -180,7 +171,7 @@ void PrintMessage(const Plugin& plugin, std::int32_t code) {
 }
 
 int RunInfo(const Plugin& plugin) {
-    unsigned char version[256] = {};
+    unsigned char version[IMPAPI_VERSION_BUFFER_SIZE] = {};
     plugin.ImportVersionInfo(version);
     std::printf("interface version: %d\n", plugin.VersionInfo());
     std::printf("plug-in version: %.*s\n", version[0], reinterpret_cast<const char*>(version + 1));
@@ -222,7 +213,7 @@ int RunExport(const Plugin& plugin, const std::vector<std::string>& args) {
     if (result != 0) {
         PrintMessage(plugin, result);
     }
-    return result == 0 ? kExitOk : kExitPluginFailure;
+    return result == IMPAPI_OK ? kExitOk : kExitPluginFailure;
 }
 
 int RunMessage(const Plugin& plugin, const std::vector<std::string>& args) {
@@ -259,7 +250,7 @@ int RunDialog(const Plugin& plugin, const std::vector<std::string>& args) {
     std::printf("dialog result: %d\n", result);
     std::printf("user: %s\n", ToUtf8(keyscript::EscapeLine(user.data()).c_str()).c_str());
     std::printf("password: %s\n", ToUtf8(keyscript::EscapeLine(password.data()).c_str()).c_str());
-    return result == 1 ? kExitOk : kExitPluginFailure;
+    return result == IMPAPI_DIALOG_OK ? kExitOk : kExitPluginFailure;
 }
 
 int Run(const Plugin& plugin, const std::string& command, const std::vector<std::string>& args,

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "include/ImpApiKalvento.h"
 #include "support/TestEnvironment.h"
 
 namespace testenv {
@@ -40,7 +41,7 @@ inline void __stdcall RecordingCallback(std::int32_t code, std::int32_t subCode,
 
 class PluginHost {
 public:
-    using Callback = void(__stdcall*)(std::int32_t, std::int32_t, const char*);
+    using Callback = ImpApiStatusCallback;
 
     explicit PluginHost(const std::string& path = LocalDll()) : module_(::LoadLibraryA(path.c_str())) {
         if (module_ == nullptr) {
@@ -66,14 +67,14 @@ public:
 
     HMODULE Module() const { return module_; }
 
-    std::int32_t(__stdcall* RegProgrCallback)(Callback) = nullptr;
-    std::int32_t(__stdcall* GetExportErrorMsg)(std::int32_t, char*) = nullptr;
-    std::int32_t(__stdcall* ExportXML)(const char*, std::int32_t, std::int32_t, const double*,
-                                       const char*) = nullptr;
-    void(__stdcall* ImportVersionInfo)(unsigned char*) = nullptr;
-    std::int32_t(__stdcall* VersionInfo)() = nullptr;
-    std::int32_t(__stdcall* ApiDataDialog)(char*, char*, std::int32_t) = nullptr;
-    std::int32_t(__stdcall* AppVersionCheck)(std::int32_t) = nullptr;
+    // The types come from the public header, so the tests call the exports as every host declares them.
+    RegProgrCallbackFn RegProgrCallback = nullptr;
+    GetExportErrorMsgFn GetExportErrorMsg = nullptr;
+    ExportXMLFn ExportXML = nullptr;
+    ImportVersionInfoFn ImportVersionInfo = nullptr;
+    VersionInfoFn VersionInfo = nullptr;
+    ApiDataDialogFn ApiDataDialog = nullptr;
+    AppVersionCheckFn AppVersionCheck = nullptr;
 
 private:
     template <typename Fn>
