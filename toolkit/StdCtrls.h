@@ -13,6 +13,9 @@ namespace toolkit {
 class TLabel final : public TWinControl {
 public:
     TLabel(TWinControl& parent, const std::string& caption, int left, int top, int width, int height);
+    // Widens (or heightens) the label to its text where the font draws it larger than the layout's size, as a
+    // substituted font does; a label never shrinks below its layout.
+    void GrowToText();
 
 private:
     void CaptionChanged() override;

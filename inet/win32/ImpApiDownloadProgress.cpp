@@ -26,6 +26,7 @@ TfrmDownloadProgress::TfrmDownloadProgress(HWND owner)
       Button1(*this, "Download abbrechen", 56, 80, 129, 25),
       Timer1(*this) {
     Label1.SetFont(LabelFont());
+    Label1.GrowToText();  // a substituted font may draw the text wider than the layout's 119 pixels
     Button1.OnClick = [this] { Button1Click(); };
     Timer1.OnTimer = [this] { Timer1Timer(); };
 }

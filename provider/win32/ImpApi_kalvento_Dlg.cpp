@@ -39,6 +39,10 @@ TdlgKalventoLogin::TdlgKalventoLogin()
       lbSSVersion(*this, "2.00.00", 152, 8, 44, 13) {
     Label3.SetFont(BoldFont());
     lbSSVersion.SetFont(BoldFont());
+    // A substituted font may draw a caption wider than its layout: the label grows instead of clipping it.
+    for (toolkit::TLabel* label : {&Label1, &Label2, &Label3}) {
+        label->GrowToText();
+    }
     for (auto [edit, name] : {std::pair{&eUser, "eUser"}, std::pair{&ePassword, "ePassword"}}) {
         edit->SetName(name);
         edit->SetErrPrompt("EditText1");

@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,7 @@ struct Control {
     std::string text;
     RECT rect;
     bool bold;
+    SIZE textSize;
 };
 
 TEST(LoginDialog, LayoutAsDesigned) {
@@ -95,6 +98,7 @@ TEST(LoginDialog, LayoutAsDesigned) {
             ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(child, WM_GETFONT, 0, 0)), sizeof font,
                          &font);
             control.bold = font.lfWeight >= FW_BOLD;
+            control.textSize = testenv::CaptionExtent(child);
             controls.push_back(control);
         }
         const std::vector<HWND> order = TabOrder(dialog);
@@ -124,9 +128,21 @@ TEST(LoginDialog, LayoutAsDesigned) {
         return std::vector<long>{c.rect.left, c.rect.top, c.rect.right - c.rect.left,
                                  c.rect.bottom - c.rect.top};
     };
+    // A label has its layout's size, or its text's where the font draws the text larger: it never clips.
+    const std::map<std::string, std::pair<long, long>> labelLayout = {
+        {"Schnittstellen-Version:", {128, 13}},
+        {"kalvento Benutzernummer", {123, 13}},
+        {"kalvento Benutzer-Passwort", {132, 13}}};
     std::vector<std::string> seen;
     for (const Control& c : controls) {
-        seen.push_back(c.className + " '" + c.text + "' " + testing::PrintToString(at(c)) +
+        std::vector<long> bounds = at(c);
+        if (const auto layout = labelLayout.find(c.text); layout != labelLayout.end()) {
+            EXPECT_EQ(bounds[2], std::max(layout->second.first, c.textSize.cx)) << c.text;
+            EXPECT_EQ(bounds[3], std::max(layout->second.second, c.textSize.cy)) << c.text;
+            bounds[2] = layout->second.first;
+            bounds[3] = layout->second.second;
+        }
+        seen.push_back(c.className + " '" + c.text + "' " + testing::PrintToString(bounds) +
                        (c.bold ? " bold" : ""));
     }
     // The version label takes the width of its text; its place is fixed.

@@ -149,6 +149,20 @@ inline void PumpMessages() {
     }
 }
 
+// The size of a window's caption drawn in the window's own font.
+inline SIZE CaptionExtent(HWND window) {
+    char text[256] = {};
+    const int length = ::GetWindowTextA(window, text, sizeof text);
+    HDC dc = ::GetDC(window);
+    const HGDIOBJ previous =
+        ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(window, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    ::GetTextExtentPoint32A(dc, text, length, &extent);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(window, dc);
+    return extent;
+}
+
 struct WindowSearch {
     const char* className;
     HWND found;
