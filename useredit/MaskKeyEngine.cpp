@@ -221,6 +221,11 @@ void MaskKeyEngine::HandleCharKey(char c) {
         RefuseChar();
         return;
     }
+    // A character that comes without a key of its own (one made with AltGr, or sent alone) may find the caret
+    // with nothing selected, where it would be inserted: it overwrites the character at the caret instead.
+    if (!focusLeft_ && window_.Selection().Start == window_.Selection().End) {
+        PlaceCursor(start);
+    }
     const CharVerdict verdict = mask_.AcceptChar(c, start);
     switch (verdict.Decision) {
         case CharDecision::Accept:

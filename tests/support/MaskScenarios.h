@@ -57,6 +57,8 @@ inline constexpr MaskScenario kMaskScenarios[] = {
      .mask = "00-00", .before = "[12-3]4", .keys = "9", .after = "9[_]-_4", .modified = true},
     {.name = "behind the last position a typed character is refused, not inserted",
      .mask = "000", .before = "[_]__", .keys = "1234", .after = "123|", .beeps = 1, .modified = true},
+    {.name = "a character without a key of its own overwrites at a bare caret, never inserts",
+     .mask = "CC", .before = "a|b", .keys = "{#40}", .after = "a@|", .modified = true},
     {.name = "after End a typed character is refused, not inserted",
      .mask = "000", .before = "[1]23", .keys = "{End}4", .after = "123|", .beeps = 1},
 
