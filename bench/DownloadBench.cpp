@@ -23,7 +23,7 @@ namespace {
 
 constexpr DWORD kChunk = 4095;
 
-class NoHost final : public plugin::HostReporting {
+class NoHost final : public host::HostReporting {
 public:
     bool CallbackRegistered() const override { return false; }
     void StatusLine(const std::string&) override {}
@@ -92,7 +92,8 @@ Measure Download(const char* url) {
     inet::MemoryStream stream;
     std::string status;
     Measure measure;
-    measure.result = inet::DownloadToStream(url, 300, stream, status, true, true, host);
+    measure.result =
+        inet::DownloadToStream(url, 300, stream, status, {.Report = true, .ShowProgress = true}, host);
     measure.bytes = stream.Size();
     return measure;
 }

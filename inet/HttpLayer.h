@@ -21,6 +21,9 @@ constexpr std::uint32_t kRequestFlags = 0x80000000u /*reload*/ | 0x04000000u /*n
 constexpr std::uint32_t kDialogNoError = 0;
 constexpr std::uint32_t kDialogRetry = 12032;  // ERROR_INTERNET_FORCE_RETRY
 
+// The error code of an operation that timed out; its status line has a text of its own.
+constexpr std::uint32_t kTimeoutErrorCode = 12002;  // ERROR_INTERNET_TIMEOUT
+
 class HttpLayer {
 public:
     virtual ~HttpLayer() = default;

@@ -8,7 +8,6 @@ namespace {
 
 constexpr char kAgent[] = "ORBA-ImportApi";
 constexpr std::uint32_t kChunkSize = 4095;
-constexpr std::uint32_t kTimeoutErrorCode = 12002;  // ERROR_INTERNET_TIMEOUT
 
 // Texts are Windows-1252 bytes written as octal escapes (\374 is ü), which end after three digits.
 constexpr char kCancelledText[] = "Download durch Benutzer abgebrochen";
@@ -63,7 +62,7 @@ private:
 // in the destructor.
 class ProgressScope {
 public:
-    ProgressScope(DownloadUi& ui, plugin::HostReporting& host) : ui_(ui), host_(host) {}
+    ProgressScope(DownloadUi& ui, host::HostReporting& host) : ui_(ui), host_(host) {}
     ~ProgressScope() {
         try {
             Close();
@@ -89,7 +88,7 @@ public:
 
 private:
     DownloadUi& ui_;
-    plugin::HostReporting& host_;
+    host::HostReporting& host_;
     bool shown_ = false;
 };
 
@@ -124,12 +123,12 @@ constexpr StatusRule kStatusRules[] = {
 }  // namespace
 
 std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSeconds, ByteStream& Stream,
-                              std::string& StatusCode, bool Report, bool ShowProgress,
+                              std::string& StatusCode, const DownloadOptions& Options,
                               const DownloadServices& services) {
     HttpLayer& http = services.Http;
-    plugin::HostReporting& host = services.Host;
+    host::HostReporting& host = services.Host;
     const auto line = [&](const std::string& text) {
-        if (Report) {
+        if (Options.Report) {
             host.StatusLine(text);
         }
     };
@@ -162,7 +161,7 @@ std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSecond
             break;
         }
         // Without someone to tell, a failure status is not classified and no dialog is shown.
-        if (!Report || !host.CallbackRegistered()) {
+        if (!Options.Report || !host.CallbackRegistered()) {
             return kDownloadUndetermined;
         }
         if (StatusCode == "407") {
@@ -194,7 +193,7 @@ std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSecond
     bool readFailed = false;
     bool cancelled = false;
     ProgressScope progress(services.Ui, host);
-    if (ShowProgress) {
+    if (Options.ShowProgress) {
         progress.Show();
     }
     char buffer[kChunkSize + 1];
@@ -213,7 +212,7 @@ std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSecond
         if (count == 0) {
             break;
         }
-        if (ShowProgress && services.Ui.Cancelled()) {
+        if (Options.ShowProgress && services.Ui.Cancelled()) {
             line(kCancelledText);
             cancelled = true;
             break;

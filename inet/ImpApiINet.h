@@ -7,7 +7,7 @@
 #include "inet/DownloadUi.h"
 #include "inet/HttpLayer.h"
 #include "inet/MemoryStream.h"
-#include "plugin/HostReporting.h"
+#include "host/HostReporting.h"
 
 namespace inet {
 
@@ -30,15 +30,22 @@ enum DownloadResult : std::int32_t {
 struct DownloadServices {
     HttpLayer& Http;
     DownloadUi& Ui;
-    plugin::HostReporting& Host;
+    host::HostReporting& Host;
 };
 
-// Fetches Url into Stream at its position. StatusCode receives the HTTP status as text. Report sends status
-// lines and, with a registered callback, classifies failure statuses; ShowProgress shows the progress window
-// and honours its cancel button. Returns a DownloadResult. An exception from the stream or the window passes
-// on to the caller after the window, the request, the session and the cursor have been released.
+// What one download tells the user. Both are off unless a caller asks for them.
+struct DownloadOptions {
+    // Status lines, and with a registered callback the classification of failure statuses.
+    bool Report = false;
+    // The progress window, whose cancel button ends the transfer.
+    bool ShowProgress = false;
+};
+
+// Fetches Url into Stream at its position. StatusCode receives the HTTP status as text. Returns a
+// DownloadResult. An exception from the stream or the window passes on to the caller after the window, the
+// request, the session and the cursor have been released.
 std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSeconds, ByteStream& Stream,
-                              std::string& StatusCode, bool Report, bool ShowProgress,
+                              std::string& StatusCode, const DownloadOptions& Options,
                               const DownloadServices& services);
 
 // The German text of a DownloadResult (Windows-1252); empty for 0 and for every other code.

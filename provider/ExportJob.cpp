@@ -95,7 +95,7 @@ std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& serve
         return kExportFileNotWritten;
     }
 
-    plugin::HostReporting& host = environment.Host();
+    host::HostReporting& host = environment.Host();
     if (initialImport) {
         host.StatusLine("Initial-Import vorbereiten ...");
         inet::MemoryStream resetAnswer;

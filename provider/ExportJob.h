@@ -7,7 +7,7 @@
 #include <string>
 
 #include "inet/MemoryStream.h"
-#include "plugin/HostReporting.h"
+#include "host/HostReporting.h"
 #include "provider/ExportRequests.h"
 
 namespace provider {
@@ -52,7 +52,7 @@ public:
     // DownloadToStream with reporting and the progress window on.
     virtual std::int32_t Download(const std::string& url, std::int32_t timeoutSeconds,
                                   inet::MemoryStream& stream) = 0;
-    virtual plugin::HostReporting& Host() = 0;
+    virtual host::HostReporting& Host() = 0;
 };
 
 // The parameters of ExportXML, in its order.

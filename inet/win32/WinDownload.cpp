@@ -25,11 +25,11 @@ void WinDownloadUi::SetScreenCursor(ScreenCursor cursor) {
 }
 
 std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSeconds, ByteStream& Stream,
-                              std::string& StatusCode, bool Report, bool ShowProgress,
-                              plugin::HostReporting& host) {
+                              std::string& StatusCode, const DownloadOptions& Options,
+                              host::HostReporting& host) {
     WinInetLayer http;
     WinDownloadUi ui;
-    return DownloadToStream(Url, TimeoutSeconds, Stream, StatusCode, Report, ShowProgress, {http, ui, host});
+    return DownloadToStream(Url, TimeoutSeconds, Stream, StatusCode, Options, {http, ui, host});
 }
 
 }  // namespace inet

@@ -18,7 +18,7 @@ public:
 };
 
 std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSeconds, ByteStream& Stream,
-                              std::string& StatusCode, bool Report, bool ShowProgress,
-                              plugin::HostReporting& host);
+                              std::string& StatusCode, const DownloadOptions& Options,
+                              host::HostReporting& host);
 
 }  // namespace inet

@@ -8,6 +8,18 @@
 #include "toolkit/Handles.h"
 
 namespace inet {
+
+// The portable engine and its HTTP layer carry these numbers without <wininet.h>: here they meet the
+// platform's own definitions.
+static_assert(static_cast<DWORD>(TimeoutOption::Send) == INTERNET_OPTION_SEND_TIMEOUT);
+static_assert(static_cast<DWORD>(TimeoutOption::Receive) == INTERNET_OPTION_RECEIVE_TIMEOUT);
+static_assert(static_cast<DWORD>(HttpQuery::ContentLength) == HTTP_QUERY_CONTENT_LENGTH);
+static_assert(static_cast<DWORD>(HttpQuery::StatusCode) == HTTP_QUERY_STATUS_CODE);
+static_assert(kRequestFlags == (INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE));
+static_assert(kDialogNoError == ERROR_SUCCESS);
+static_assert(kDialogRetry == ERROR_INTERNET_FORCE_RETRY);
+static_assert(kTimeoutErrorCode == ERROR_INTERNET_TIMEOUT);
+
 namespace {
 
 struct InternetTraits {

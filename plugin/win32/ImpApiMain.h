@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/HostReporting.h"
+#include "host/HostReporting.h"
 
 namespace plugin {
 
@@ -30,7 +30,7 @@ void InitializeImpApiMain();
 void FinalizeImpApiMain() noexcept;
 
 // Status lines and pulses to the registered callback; skipped when none is registered.
-class DescriptorReporting final : public HostReporting {
+class DescriptorReporting final : public host::HostReporting {
 public:
     bool CallbackRegistered() const override;
     void StatusLine(const std::string& text) override;

@@ -106,7 +106,8 @@ std::unique_ptr<ExportFile> WinExportEnvironment::CreateExportFile(const std::st
 std::int32_t WinExportEnvironment::Download(const std::string& url, std::int32_t timeoutSeconds,
                                             inet::MemoryStream& stream) {
     std::string statusCode;
-    return inet::DownloadToStream(url, timeoutSeconds, stream, statusCode, true, true, host_);
+    return inet::DownloadToStream(url, timeoutSeconds, stream, statusCode,
+                                  {.Report = true, .ShowProgress = true}, host_);
 }
 
 }  // namespace provider

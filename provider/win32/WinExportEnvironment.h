@@ -13,7 +13,7 @@ public:
     std::unique_ptr<ExportFile> CreateExportFile(const std::string& path) override;
     std::int32_t Download(const std::string& url, std::int32_t timeoutSeconds,
                           inet::MemoryStream& stream) override;
-    plugin::HostReporting& Host() override { return host_; }
+    host::HostReporting& Host() override { return host_; }
 
 private:
     plugin::DescriptorReporting host_;

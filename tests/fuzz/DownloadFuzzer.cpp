@@ -230,8 +230,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string statusCode;
     std::optional<std::int32_t> result;
     try {
-        result = inet::DownloadToStream(kUrl, timeoutSeconds, stream, statusCode, report, showProgress,
-                                        {http, ui, host});
+        result = inet::DownloadToStream(kUrl, timeoutSeconds, stream, statusCode,
+                                        {.Report = report, .ShowProgress = showProgress}, {http, ui, host});
     } catch (const testsupport::InjectedFault&) {
         Check(trace.failAt > 0 && trace.steps >= trace.failAt, "only an injected fault leaves the download");
     }

@@ -8,7 +8,7 @@
 namespace useredit {
 namespace {
 
-char ConvertCase(char c, DWORD (*convert)(LPSTR, DWORD)) {
+char ConvertCase(char c, DWORD(WINAPI* convert)(LPSTR, DWORD)) {
     char buffer[1] = {c};
     convert(buffer, 1);
     return buffer[0];

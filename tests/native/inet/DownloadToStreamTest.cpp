@@ -72,6 +72,9 @@ private:
     std::string bytes_;
 };
 
+// What the export job asks for; most cases run with it.
+constexpr inet::DownloadOptions kReportAndShow{.Report = true, .ShowProgress = true};
+
 // Everything one call of DownloadToStream works with.
 struct World {
     testsupport::Trace trace;
@@ -81,12 +84,12 @@ struct World {
     inet::MemoryStream stream;
     std::string status = "stale";
 
-    std::int32_t Download(std::int32_t timeout = 60, bool report = true, bool showProgress = true) {
-        return RunInto(stream, timeout, report, showProgress);
+    std::int32_t Download(std::int32_t timeout = 60, inet::DownloadOptions options = kReportAndShow) {
+        return RunInto(stream, timeout, options);
     }
-    std::int32_t RunInto(inet::ByteStream& target, std::int32_t timeout = 60, bool report = true,
-                         bool showProgress = true) {
-        return inet::DownloadToStream(kUrl, timeout, target, status, report, showProgress, {http, ui, host});
+    std::int32_t RunInto(inet::ByteStream& target, std::int32_t timeout = 60,
+                         inet::DownloadOptions options = kReportAndShow) {
+        return inet::DownloadToStream(kUrl, timeout, target, status, options, {http, ui, host});
     }
     Events HttpCalls() const {
         return trace.Only({"OpenSession", "SetTimeout", "OpenUrl", "Query", "Dialog", "Read", "Close"});
@@ -138,7 +141,7 @@ TEST_P(ProgressPulses, OnePerChunkPlusWindowShownAndHidden) {
     const PulseCase& c = GetParam();
     http.openings = {Body(std::vector<std::string>(c.chunks, "chunk"))};
     host.registered = c.callbackRegistered;
-    Download(60, true, c.showProgress);
+    Download(60, {.Report = true, .ShowProgress = c.showProgress});
     EXPECT_EQ(host.pulses, c.pulses);
     EXPECT_EQ(ui.shown, c.showProgress ? 1 : 0);
     EXPECT_EQ(ui.hidden, ui.shown);
@@ -214,7 +217,7 @@ TEST_P(UnreportedStatus, EndsUndeterminedWithoutLineOrDialog) {
     const auto [code, reportOn] = GetParam();
     http.openings = {Status(code, inet::kDialogRetry)};
     host.registered = !reportOn;  // reporting on but no callback, or a callback but reporting off
-    EXPECT_EQ(Download(60, reportOn), -1);
+    EXPECT_EQ(Download(60, {.Report = reportOn, .ShowProgress = true}), -1);
     EXPECT_TRUE(host.lines.empty());
     EXPECT_TRUE(trace.Only({"Dialog", "Read", "Line"}).empty());
     EXPECT_EQ(status, code);
@@ -318,7 +321,7 @@ TEST_P(OpenFailure, ReportsTheSystemErrorAndReleasesWhatWasOpened) {
     http.sessionFails = c.sessionFails;
     http.openings = c.openings;
     http.lastErrorText = Cp1252("12002:Zeitüberschreitung (TimeOut)");
-    EXPECT_EQ(Download(60, c.report), c.result);
+    EXPECT_EQ(Download(60, {.Report = c.report, .ShowProgress = true}), c.result);
     EXPECT_EQ(status, c.status);
     EXPECT_EQ(host.lines, c.report
                               ? Events{Cp1252("WinINet-Systemfehler: 12002:Zeitüberschreitung (TimeOut)")}
@@ -389,7 +392,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DownloadToStreamTest, IncompleteBodyWithoutReportingSendsNoLine) {
     http.openings = {Body({"abc"}, "10")};
-    EXPECT_EQ(Download(60, false), -7);
+    EXPECT_EQ(Download(60, {.Report = false, .ShowProgress = true}), -7);
     EXPECT_TRUE(host.lines.empty());
 }
 
@@ -412,14 +415,14 @@ INSTANTIATE_TEST_SUITE_P(AfterChunk, Cancellation, ::testing::Values(1, 2, 3));
 TEST_F(DownloadToStreamTest, CancellationWithoutReportingSendsNoLine) {
     http.openings = {Body({"aa", "bb"})};
     ui.cancelAtPoll = 1;
-    EXPECT_EQ(Download(60, false), -1015);
+    EXPECT_EQ(Download(60, {.Report = false, .ShowProgress = true}), -1015);
     EXPECT_TRUE(host.lines.empty());
 }
 
 TEST_F(DownloadToStreamTest, CancelButtonIsIgnoredWithoutProgressWindow) {
     http.openings = {Body({"aa", "bb"})};
     ui.cancelAtPoll = 1;
-    EXPECT_EQ(Download(60, true, false), 0);
+    EXPECT_EQ(Download(60, {.Report = true, .ShowProgress = false}), 0);
     EXPECT_EQ(ui.polls, 0);
     EXPECT_EQ(Content(stream), "aabb");
 }

@@ -84,7 +84,7 @@ public:
         return next.result;
     }
 
-    plugin::HostReporting& Host() override { return host; }
+    host::HostReporting& Host() override { return host; }
 
     std::vector<std::string> Downloads() const { return trace.Only({"Download "}); }
 

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "plugin/HostReporting.h"
+#include "host/HostReporting.h"
 #include "tests/native/support/Trace.h"
 
 namespace testsupport {
 
-class FakeHostReporting : public plugin::HostReporting {
+class FakeHostReporting : public host::HostReporting {
 public:
     explicit FakeHostReporting(Trace& trace) : trace_(trace) {}
 

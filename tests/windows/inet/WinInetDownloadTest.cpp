@@ -13,7 +13,7 @@
 
 namespace {
 
-class RecordingHost final : public plugin::HostReporting {
+class RecordingHost final : public host::HostReporting {
 public:
     bool CallbackRegistered() const override { return registered; }
     void StatusLine(const std::string& text) override {
@@ -53,8 +53,9 @@ Outcome Download(const std::string& url, Options options = {}) {
     host.registered = options.callback;
     inet::MemoryStream stream;
     Outcome outcome;
-    outcome.result = inet::DownloadToStream(url, options.timeoutSeconds, stream, outcome.statusCode,
-                                            options.report, options.showProgress, host);
+    outcome.result =
+        inet::DownloadToStream(url, options.timeoutSeconds, stream, outcome.statusCode,
+                               {.Report = options.report, .ShowProgress = options.showProgress}, host);
     stream.ForEachSegment([&](const char* data, std::size_t count) { outcome.body.append(data, count); });
     outcome.lines = host.lines;
     outcome.pulses = host.pulses;

@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace plugin {
+namespace host {
 
 // Every status line and progress pulse goes through one of these. Implementations skip the call when the
 // host has registered no callback, so callers never check for one except where a decision depends on it.
@@ -17,4 +17,4 @@ public:
     virtual void ProgressPulse() = 0;
 };
 
-}  // namespace plugin
+}  // namespace host
