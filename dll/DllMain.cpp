@@ -4,10 +4,9 @@
 #include "inet/win32/ImpApiDownloadProgress.h"
 #include "plugin/win32/ImpApiMain.h"
 #include "provider/win32/ImpApi_kalvento.h"
-#include "toolkit/Module.h"
 
 // Thread notices stay on: the statically linked C++ runtime cleans up per-thread state with them.
-BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID reserved) {
+BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID /*reserved*/) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
             try {
@@ -18,14 +17,10 @@ BOOL WINAPI DllMain(HINSTANCE /*instance*/, DWORD reason, LPVOID reserved) {
             }
             break;
         case DLL_PROCESS_DETACH:
-            if (reserved == nullptr) {
-                inet::HideDownloadProgress();
-                toolkit::UnregisterWindowClasses();
-            } else {
-                // At process exit windows die with the process; destroying one now would call into a user32
-                // that may be shutting down.
-                static_cast<void>(inet::frmDownloadProgress.release());
-            }
+            // Under the loader lock nothing calls into user32: every call closed its windows and unregistered
+            // its classes before it returned. A window left by a call the host cut short (it unloaded the
+            // library from inside the callback) is not destroyed here; its object is let go.
+            static_cast<void>(inet::frmDownloadProgress.release());
             plugin::FinalizeImpApiMain();
             break;
         default:

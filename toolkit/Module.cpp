@@ -45,10 +45,10 @@ void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style) {
 }
 
 void UnregisterWindowClasses() noexcept {
-    for (const std::string& className : RegisteredClasses()) {
-        ::UnregisterClassA(className.c_str(), ThisModule());
-    }
-    RegisteredClasses().clear();
+    // A class with a window still alive stays registered, and listed, until a later call can take it away.
+    std::erase_if(RegisteredClasses(), [](const std::string& className) {
+        return ::UnregisterClassA(className.c_str(), ThisModule()) != FALSE;
+    });
 }
 
 namespace {

@@ -15,7 +15,8 @@ HINSTANCE ThisModule();
 // Registers a window class of this module once; a class that an earlier load at this address left
 // registered is reused.
 void RegisterWindowClass(const char* className, WNDPROC procedure, UINT style = CS_DBLCLKS);
-// Unregisters every class registered here: window classes of a DLL outlive its unloading otherwise.
+// Unregisters every class registered here that has no window left: window classes of a DLL outlive its
+// unloading otherwise. The plug-in calls it at the end of each export call that may have shown a window.
 void UnregisterWindowClasses() noexcept;
 
 // Reports an exception that reached a window procedure or an event handler, as a host's toolkit would: a

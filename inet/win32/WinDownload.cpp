@@ -8,6 +8,9 @@
 namespace inet {
 
 void WinDownloadUi::ShowProgress() {
+    // A download nested in another's callback finds the outer one's window: it shows none of its own, and so
+    // it hides none either.
+    showedWindow_ = !frmDownloadProgress;
     ShowDownloadProgress(nullptr);
 }
 
@@ -16,7 +19,10 @@ bool WinDownloadUi::Cancelled() {
 }
 
 void WinDownloadUi::HideProgress() {
-    HideDownloadProgress();
+    if (showedWindow_) {
+        showedWindow_ = false;
+        HideDownloadProgress();
+    }
 }
 
 void WinDownloadUi::SetScreenCursor(ScreenCursor cursor) {

@@ -15,6 +15,9 @@ public:
     bool Cancelled() override;
     void HideProgress() override;
     void SetScreenCursor(ScreenCursor cursor) override;
+
+private:
+    bool showedWindow_ = false;
 };
 
 std::int32_t DownloadToStream(const std::string& Url, std::int32_t TimeoutSeconds, ByteStream& Stream,

@@ -2,7 +2,6 @@
 #include "provider/win32/ImpApi_kalvento.h"
 
 #include <cstring>
-#include <new>
 
 #include "inet/ImpApiINet.h"
 #include "plugin/win32/ImpApiMain.h"
@@ -10,11 +9,22 @@
 #include "provider/ResultTexts.h"
 #include "provider/win32/ImpApi_kalvento_Dlg.h"
 #include "provider/win32/WinExportEnvironment.h"
+#include "toolkit/Module.h"
 
 namespace provider {
 namespace {
 
 constexpr std::int32_t kNoText = -1;
+
+// The window classes a call registered are unregistered when it returns (its windows are gone by then), so
+// that nothing of the plug-in stays registered between calls and DllMain never has to call into user32. A
+// class whose windows still live, those of an outer call, stays until that call ends.
+struct WindowClassesOfTheCall {
+    WindowClassesOfTheCall() = default;
+    ~WindowClassesOfTheCall() { toolkit::UnregisterWindowClasses(); }
+    WindowClassesOfTheCall(const WindowClassesOfTheCall&) = delete;
+    WindowClassesOfTheCall& operator=(const WindowClassesOfTheCall&) = delete;
+};
 // The modal result of a dialog the user cancelled: nothing was confirmed, no buffer was touched.
 constexpr std::int32_t kDialogCancelled = 2;
 
@@ -28,28 +38,27 @@ void InitializeImpApiKalvento() {
 std::int32_t KalventoExportRoutine(const char* TargetDir, std::int32_t ProviderParam1,
                                    std::int32_t ProviderParam2, const double* LastImportDate,
                                    const char* Credentials) {
-    try {
-        WinExportEnvironment environment;
-        return RunExport(environment, ConfiguredExportServer(),
-                         {TargetDir, ProviderParam1, ProviderParam2, LastImportDate, Credentials});
-    } catch (const std::bad_alloc&) {
-        return inet::kDownloadIncomplete;  // the job maps a body that does not fit; this is any other
-                                           // allocation
-    } catch (...) {
-        return inet::kDownloadUndetermined;
-    }
+    const WindowClassesOfTheCall classes;
+    WinExportEnvironment environment;
+    return RunExport(environment, ConfiguredExportServer(),
+                     {TargetDir, ProviderParam1, ProviderParam2, LastImportDate, Credentials});
 }
 
 }  // namespace provider
 
 std::int32_t __stdcall AppVersionCheck(std::int32_t HostVersion) {
-    return provider::CheckHostVersion(HostVersion);
+    try {
+        return provider::CheckHostVersion(HostVersion);
+    } catch (...) {
+        return provider::kHostVersionRefused;
+    }
 }
 
 std::int32_t __stdcall ApiDataDialog(char* UserNumber, char* UserPassword, std::int32_t /*DialogParam*/) {
     // The dialog is gone when this returns, on every path: its window procedure lives in this library, which
     // the host may unload next.
     try {
+        const provider::WindowClassesOfTheCall classes;
         return provider::ShowLoginDialog(UserNumber, UserPassword);
     } catch (...) {
         return provider::kDialogCancelled;

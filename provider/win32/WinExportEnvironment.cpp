@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "inet/win32/WinDownload.h"
+#include "provider/ExportRequests.h"
 #include "toolkit/Handles.h"
 
 namespace provider {
@@ -56,6 +57,11 @@ public:
     bool Commit() override {
         const bool flushed = ::FlushFileBuffers(file_.Get()) != FALSE;
         file_.Reset();
+        // An existing file of the name is replaced, a read-only one too: Windows refuses to rename over it.
+        const DWORD existing = ::GetFileAttributesA(finalName_.c_str());
+        if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY) != 0) {
+            ::SetFileAttributesA(finalName_.c_str(), existing & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+        }
         if (!flushed ||
             !::MoveFileExA(temporaryName_.c_str(), finalName_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
             return false;
@@ -82,6 +88,11 @@ LocalTime WinExportEnvironment::Now() {
 bool WinExportEnvironment::IsWritableDirectory(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+    }
+    // The final name must fit the path limit: the probe's shorter name fits where it may not, and the rename
+    // would fail only after the whole answer was downloaded.
+    if (ExportFileName(path, Now()).size() >= MAX_PATH) {
         return false;
     }
     // Only creating a file proves that one can be created.
