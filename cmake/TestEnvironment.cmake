@@ -6,6 +6,7 @@
 set(KALVENTO_LOCAL_PORT "48443" CACHE STRING "Port of the local export server (local DLL, tests, demo)")
 set(KALVENTO_PROXY_PORT "48444" CACHE STRING "Port of the local export server's proxy (tests)")
 set(KALVENTO_DISPLAY "48" CACHE STRING "Number of the virtual X display the Windows programs run on")
+set(KALVENTO_CLOSED_PORT "48445" CACHE STRING "A port on which nothing listens (a refused connection, tests)")
 
 if(NOT WIN32 OR NOT CMAKE_CROSSCOMPILING)
     return()

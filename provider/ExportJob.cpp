@@ -99,8 +99,8 @@ std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& serve
     if (initialImport) {
         host.StatusLine("Initial-Import vorbereiten ...");
         inet::MemoryStream resetAnswer;
-        std::int32_t result =
-            Fetch(environment, ExportUrl(server, credentials, kTypeReset), kResetTimeoutSeconds, resetAnswer);
+        std::int32_t result = Fetch(environment, ExportUrl(server, credentials, kTypeReset),
+                                    server.ResetTimeoutSeconds, resetAnswer);
         if (result == inet::kDownloadOk && !resetAnswer.Contains(kResetAcknowledged)) {
             result = kResetNotAcknowledged;
         }
@@ -113,12 +113,12 @@ std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& serve
     std::int32_t result = 0;
     if (initialImport) {
         host.StatusLine("Initial-Import gestartet (komplette Historie)");
-        result = Fetch(environment, ExportUrl(server, credentials, kTypeCompleteHistory), kDataTimeoutSeconds,
-                       answer);
+        result = Fetch(environment, ExportUrl(server, credentials, kTypeCompleteHistory),
+                       server.DataTimeoutSeconds, answer);
     } else {
         host.StatusLine("Delta-Import gestartet (Update vom letzten Stand)");
-        result = Fetch(environment, ExportUrl(server, credentials, kTypeDelta, dateTo), kDataTimeoutSeconds,
-                       answer);
+        result = Fetch(environment, ExportUrl(server, credentials, kTypeDelta, dateTo),
+                       server.DataTimeoutSeconds, answer);
     }
     if (result != inet::kDownloadOk) {
         return result;

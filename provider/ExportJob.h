@@ -28,9 +28,6 @@ enum ExportResult : std::int32_t {
     kInvalidCall = -32,
 };
 
-inline constexpr std::int32_t kResetTimeoutSeconds = 60;
-inline constexpr std::int32_t kDataTimeoutSeconds = 300;
-
 // A new export file. It appears under its name only when committed complete; destroyed uncommitted, it
 // leaves nothing behind.
 class ExportFile {

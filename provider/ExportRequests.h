@@ -10,10 +10,13 @@
 
 namespace provider {
 
-// Where the export server is; a build setting (production or the local server).
+// Where the export server is and how long its answers may take; a build setting (production or the local
+// server, and for tests of failures one with short time-outs).
 struct ExportServer {
     std::string Host;
     int Port = 443;
+    std::int32_t ResetTimeoutSeconds = 60;
+    std::int32_t DataTimeoutSeconds = 300;
 };
 
 // Request types of the export server.
