@@ -43,6 +43,9 @@ TdlgKalventoLogin::TdlgKalventoLogin()
     for (toolkit::TLabel* label : {&Label1, &Label2, &Label3}) {
         label->GrowToText();
     }
+    // The version stays beside its caption, with the layout's gap of 8 pixels.
+    const int versionLeft = std::max(lbSSVersion.Left(), Label3.Left() + Label3.Width() + 8);
+    lbSSVersion.SetBounds(versionLeft, lbSSVersion.Top(), lbSSVersion.Width(), lbSSVersion.Height());
     for (auto [edit, name] : {std::pair{&eUser, "eUser"}, std::pair{&ePassword, "ePassword"}}) {
         edit->SetName(name);
         edit->SetErrPrompt("EditText1");

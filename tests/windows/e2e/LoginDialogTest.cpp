@@ -133,6 +133,13 @@ TEST(LoginDialog, LayoutAsDesigned) {
         {"Schnittstellen-Version:", {128, 13}},
         {"kalvento Benutzernummer", {123, 13}},
         {"kalvento Benutzer-Passwort", {132, 13}}};
+    // The version label keeps the layout's gap of 8 pixels after its caption, wherever that ends.
+    long versionLeft = 152;
+    for (const Control& c : controls) {
+        if (c.text == "Schnittstellen-Version:") {
+            versionLeft = std::max(versionLeft, c.rect.right + 8);
+        }
+    }
     std::vector<std::string> seen;
     for (const Control& c : controls) {
         std::vector<long> bounds = at(c);
@@ -141,6 +148,10 @@ TEST(LoginDialog, LayoutAsDesigned) {
             EXPECT_EQ(bounds[3], std::max(layout->second.second, c.textSize.cy)) << c.text;
             bounds[2] = layout->second.first;
             bounds[3] = layout->second.second;
+        }
+        if (c.text == "2.0.1") {
+            EXPECT_EQ(bounds[0], versionLeft);
+            bounds[0] = 152;
         }
         seen.push_back(c.className + " '" + c.text + "' " + testing::PrintToString(bounds) +
                        (c.bold ? " bold" : ""));
