@@ -1,7 +1,11 @@
-// download-bench: one measurement of a large answer from the local export server, in one of three ways.
+// download-bench: one measurement of a large answer from the local export server, in one of these ways.
 //   bare URL: a bare WinINet loop, 4095-byte reads into a buffer allocated once for the whole body.
-//   download URL: DownloadToStream into a memory stream, reporting and progress window on, as the job does.
+//   quiet URL: DownloadToStream into a memory stream, reporting on, no progress window.
+//   download URL: the same with the progress window, as the job does.
+//   write URL DIR: download, then the stream written to a file in DIR, as the job writes it but unflushed.
+//   flush URL DIR: the same, flushed to the disk before the file is closed.
 //   export DLL DIR USER: ExportXML through the plug-in DLL, no callback (download, file, classification).
+// The steps from download to export show where ExportXML's time over the download goes.
 // Prints "seconds=<s> peak_mib=<MiB> bytes=<n> result=<code>". Each mode runs in a process of its own so that
 // the peak working set belongs to it alone. Every mode first shows and destroys a window, as a host
 // application has its windowing up long before it imports: the first window of a process pays for fonts.
@@ -69,7 +73,8 @@ Measure BareLoop(const char* url) {
     DWORD index = 0;
     ::HttpQueryInfoA(request, HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, &index);
     const std::uint64_t length = std::strtoull(lengthText, nullptr, 10);
-    const std::size_t capacity = static_cast<std::size_t>(std::min<std::uint64_t>(length, SIZE_MAX / 2)) + kChunk;
+    const std::size_t capacity =
+        static_cast<std::size_t>(std::min<std::uint64_t>(length, SIZE_MAX / 2)) + kChunk;
     auto body = std::make_unique<char[]>(capacity);
     std::memset(body.get(), 0, capacity);  // touch it: the body is held once, in full
     DWORD read = 0;
@@ -87,14 +92,30 @@ Measure BareLoop(const char* url) {
     return measure;
 }
 
-Measure Download(const char* url) {
+Measure Download(const char* url, bool progress, const char* directory = nullptr, bool flush = false) {
     NoHost host;
     inet::MemoryStream stream;
     std::string status;
     Measure measure;
     measure.result =
-        inet::DownloadToStream(url, 300, stream, status, {.Report = true, .ShowProgress = true}, host);
+        inet::DownloadToStream(url, 300, stream, status, {.Report = true, .ShowProgress = progress}, host);
     measure.bytes = stream.Size();
+    if (directory != nullptr && measure.result == 0) {
+        const std::string path = std::string(directory) + "\\bench-write.xml";
+        HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        stream.ForEachSegment([&](const char* data, std::size_t count) {
+            DWORD written = 0;
+            if (!::WriteFile(file, data, static_cast<DWORD>(count), &written, nullptr) || written != count) {
+                measure.result = -31;
+            }
+        });
+        if (flush && !::FlushFileBuffers(file)) {
+            measure.result = -31;
+        }
+        ::CloseHandle(file);
+        ::DeleteFileA(path.c_str());
+    }
     return measure;
 }
 
@@ -131,8 +152,12 @@ Measure Export(ExportXmlFn exportXml, const char* directory, const char* user) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (!((mode == "bare" || mode == "download") && argc == 3) && !(mode == "export" && argc == 5)) {
-        std::fputs("usage: download-bench bare URL | download URL | export DLL DIR USER\n", stderr);
+    const bool urlOnly = mode == "bare" || mode == "quiet" || mode == "download";
+    const bool withDirectory = mode == "write" || mode == "flush";
+    if (!(urlOnly && argc == 3) && !(withDirectory && argc == 4) && !(mode == "export" && argc == 5)) {
+        std::fputs(
+            "usage: download-bench bare|quiet|download URL | write|flush URL DIR | export DLL DIR USER\n",
+            stderr);
         return 2;
     }
     WarmUpWindowing();
@@ -143,7 +168,9 @@ int main(int argc, char** argv) {
     ::QueryPerformanceFrequency(&frequency);
     ::QueryPerformanceCounter(&start);
     const Measure measure = mode == "bare"       ? BareLoop(argv[2])
-                            : mode == "download" ? Download(argv[2])
+                            : mode == "quiet"    ? Download(argv[2], false)
+                            : mode == "download" ? Download(argv[2], true)
+                            : withDirectory      ? Download(argv[2], true, argv[3], mode == "flush")
                                                  : Export(exportXml, argv[3], argv[4]);
     ::QueryPerformanceCounter(&end);
     const double seconds =
