@@ -10,19 +10,9 @@
 
 #include "useredit/CharServices.h"
 #include "useredit/EditMask.h"
+#include "useredit/VirtualKeys.h"
 
 namespace useredit {
-
-// Virtual-key codes of the keys the masked edit handles, with their Windows values.
-inline constexpr std::uint16_t kVkBack = 0x08;
-inline constexpr std::uint16_t kVkEnd = 0x23;
-inline constexpr std::uint16_t kVkHome = 0x24;
-inline constexpr std::uint16_t kVkLeft = 0x25;
-inline constexpr std::uint16_t kVkUp = 0x26;
-inline constexpr std::uint16_t kVkRight = 0x27;
-inline constexpr std::uint16_t kVkDown = 0x28;
-inline constexpr std::uint16_t kVkInsert = 0x2D;
-inline constexpr std::uint16_t kVkDelete = 0x2E;
 
 // The characters a keyboard makes for Backspace, Enter, Escape, Ctrl+C, Ctrl+V, Ctrl+X and Ctrl+Backspace.
 inline constexpr char kCharBack = 0x08;

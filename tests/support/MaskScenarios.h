@@ -318,4 +318,20 @@ inline std::vector<KeyStroke> ReadKeys(std::string_view keys) {
     return strokes;
 }
 
+// A test name of a scenario: its words, each capitalised, run together.
+inline std::string ScenarioTestName(const MaskScenario& scenario) {
+    std::string name;
+    bool wordStart = true;
+    for (const char c : std::string_view(scenario.name)) {
+        const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        if (!alnum) {
+            wordStart = true;
+            continue;
+        }
+        name += wordStart && c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        wordStart = false;
+    }
+    return name;
+}
+
 }  // namespace testsupport

@@ -9,22 +9,22 @@
 #include <utility>
 #include <vector>
 
+#include "useredit/VirtualKeys.h"
+
 namespace keyscript {
 
-// Windows virtual-key codes (the VK_ constants of <windows.h>); the letter keys are their upper-case
-// ASCII codes.
-inline constexpr std::uint16_t kVkBack = 0x08;
-inline constexpr std::uint16_t kVkTab = 0x09;
-inline constexpr std::uint16_t kVkReturn = 0x0D;
-inline constexpr std::uint16_t kVkEscape = 0x1B;
-inline constexpr std::uint16_t kVkEnd = 0x23;
-inline constexpr std::uint16_t kVkHome = 0x24;
-inline constexpr std::uint16_t kVkLeft = 0x25;
-inline constexpr std::uint16_t kVkUp = 0x26;
-inline constexpr std::uint16_t kVkRight = 0x27;
-inline constexpr std::uint16_t kVkDown = 0x28;
-inline constexpr std::uint16_t kVkInsert = 0x2D;
-inline constexpr std::uint16_t kVkDelete = 0x2E;
+using useredit::kVkBack;
+using useredit::kVkDelete;
+using useredit::kVkDown;
+using useredit::kVkEnd;
+using useredit::kVkEscape;
+using useredit::kVkHome;
+using useredit::kVkInsert;
+using useredit::kVkLeft;
+using useredit::kVkReturn;
+using useredit::kVkRight;
+using useredit::kVkTab;
+using useredit::kVkUp;
 
 enum class ActionKind { TypeChar, PressKey, SetClipboard };
 

@@ -160,17 +160,7 @@ TEST_P(MaskScenarios, TypedKeysGiveTheTextSelectionAndBeeps) {
 }
 
 std::string TestNameOf(const ::testing::TestParamInfo<MaskScenario>& info) {
-    std::string name;
-    bool wordStart = true;
-    for (const char c : std::string_view(info.param.name)) {
-        if (std::isalnum(static_cast<unsigned char>(c)) == 0) {
-            wordStart = true;
-            continue;
-        }
-        name += wordStart ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
-        wordStart = false;
-    }
-    return name;
+    return testsupport::ScenarioTestName(info.param);
 }
 
 INSTANTIATE_TEST_SUITE_P(Typing, MaskScenarios, ::testing::ValuesIn(testsupport::kMaskScenarios), TestNameOf);

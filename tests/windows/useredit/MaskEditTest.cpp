@@ -205,18 +205,8 @@ TEST_P(MaskScenarios, TypedIntoTheRealControl) {
     EXPECT_EQ(enters, scenario.enters);
 }
 
-std::string ScenarioName(const testing::TestParamInfo<MaskScenario>& info) {
-    std::string name;
-    bool wordStart = true;
-    for (const char c : std::string_view(info.param.name)) {
-        if (std::isalnum(static_cast<unsigned char>(c)) == 0) {
-            wordStart = true;
-            continue;
-        }
-        name += wordStart ? static_cast<char>(std::toupper(static_cast<unsigned char>(c))) : c;
-        wordStart = false;
-    }
-    return name;
+std::string ScenarioName(const ::testing::TestParamInfo<MaskScenario>& info) {
+    return testsupport::ScenarioTestName(info.param);
 }
 
 INSTANTIATE_TEST_SUITE_P(Typing, MaskScenarios, testing::ValuesIn(testsupport::kMaskScenarios), ScenarioName);

@@ -1,0 +1,22 @@
+// Windows virtual-key codes (the VK_ values of <windows.h>) as portable constants, for the code that handles
+// keys without the Windows headers; a letter key's code is its upper-case ASCII letter.
+#pragma once
+
+#include <cstdint>
+
+namespace useredit {
+
+inline constexpr std::uint16_t kVkBack = 0x08;
+inline constexpr std::uint16_t kVkTab = 0x09;
+inline constexpr std::uint16_t kVkReturn = 0x0D;
+inline constexpr std::uint16_t kVkEscape = 0x1B;
+inline constexpr std::uint16_t kVkEnd = 0x23;
+inline constexpr std::uint16_t kVkHome = 0x24;
+inline constexpr std::uint16_t kVkLeft = 0x25;
+inline constexpr std::uint16_t kVkUp = 0x26;
+inline constexpr std::uint16_t kVkRight = 0x27;
+inline constexpr std::uint16_t kVkDown = 0x28;
+inline constexpr std::uint16_t kVkInsert = 0x2D;
+inline constexpr std::uint16_t kVkDelete = 0x2E;
+
+}  // namespace useredit
