@@ -44,26 +44,26 @@ std::string FormatValue(const std::string& value, const std::string& format) {
     if (format.empty()) {
         return value;
     }
-    const std::string_view spec(format);
+    const std::string_view pattern(format);
     std::string out;
     std::size_t nextArgument = 0;
     std::size_t pos = 0;
-    while (pos < spec.size()) {
-        const std::size_t percent = spec.find('%', pos);
-        AppendCapped(out, spec.substr(pos, percent - pos));
+    while (pos < pattern.size()) {
+        const std::size_t percent = pattern.find('%', pos);
+        AppendCapped(out, pattern.substr(pos, percent - pos));
         if (percent == std::string_view::npos) {
             break;
         }
         pos = percent + 1;
-        if (pos < spec.size() && spec[pos] == '%') {
+        if (pos < pattern.size() && pattern[pos] == '%') {
             AppendCapped(out, 1, '%');
             ++pos;
             continue;
         }
         // Digits before a colon are the argument index; otherwise they are read again as the width.
         const std::size_t indexAt = pos;
-        const std::size_t index = ReadNumber(spec, pos);
-        if (pos < spec.size() && spec[pos] == ':') {
+        const std::size_t index = ReadNumber(pattern, pos);
+        if (pos < pattern.size() && pattern[pos] == ':') {
             if (pos == indexAt || index != 0) {
                 throw EFormatError(format);
             }
@@ -72,17 +72,17 @@ std::string FormatValue(const std::string& value, const std::string& format) {
         } else {
             pos = indexAt;
         }
-        const bool leftJustify = pos < spec.size() && spec[pos] == '-';
+        const bool leftJustify = pos < pattern.size() && pattern[pos] == '-';
         if (leftJustify) {
             ++pos;
         }
-        const std::size_t width = ReadNumber(spec, pos);
+        const std::size_t width = ReadNumber(pattern, pos);
         std::size_t precision = kUnlimited;
-        if (pos < spec.size() && spec[pos] == '.') {
+        if (pos < pattern.size() && pattern[pos] == '.') {
             ++pos;
-            precision = ReadNumber(spec, pos);
+            precision = ReadNumber(pattern, pos);
         }
-        if (pos >= spec.size() || (spec[pos] != 's' && spec[pos] != 'S') || nextArgument != 0) {
+        if (pos >= pattern.size() || (pattern[pos] != 's' && pattern[pos] != 'S') || nextArgument != 0) {
             throw EFormatError(format);
         }
         ++pos;
