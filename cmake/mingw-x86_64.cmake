@@ -1,14 +1,4 @@
-# Cross build for 64-bit Windows with MinGW-w64: the same sources as the shipped 32-bit DLL, for machines whose
-# kernel cannot start 32-bit programs (and so no 32-bit Wine); their Windows tests run under 64-bit Wine.
-# The posix thread model is needed for std::thread and GoogleTest; everything is linked statically.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
+# Cross build for 64-bit Windows: the same sources as the shipped 32-bit DLL, for machines whose kernel cannot
+# start 32-bit programs (and so no 32-bit Wine); their Windows tests run under 64-bit Wine.
+set(MINGW_PROCESSOR x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
