@@ -9,19 +9,28 @@ MINGW_BUILD="$BUILD/mingw"
 export LC_ALL=C.UTF-8
 export WINEDEBUG=-all
 
-# The shipped DLL is 32-bit and its Windows programs run under 32-bit Wine. A kernel without 32-bit support
-# (ia32 emulation switched off) cannot start the 32-bit Wine loader: there the Windows programs come from a
-# 64-bit build of the same sources and run under 64-bit Wine, while the 32-bit tree is still built and its
-# DLL files are checked. WINDOWS_BUILD is the tree whose programs run here; its test presets carry the
-# tree's name after the tier's.
-if [ ! -x /usr/lib/wine/wine ] || /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    WINDOWS_PRESET=mingw
-    WINDOWS_TEST_SUFFIX=""
-else
-    WINDOWS_PRESET=mingw64
-    WINDOWS_TEST_SUFFIX="-mingw64"
-fi
-WINDOWS_BUILD="$BUILD/$WINDOWS_PRESET"
+# The shipped DLL is 32-bit; its Windows programs would run under 32-bit Wine. A kernel without 32-bit support
+# (ia32 emulation switched off, as on every machine we build on now) cannot start the 32-bit Wine loader:
+# there the Windows programs come from the 64-bit build of the same sources and run under 64-bit Wine, while
+# the 32-bit tree is still built and its DLL files are checked. setup installs both loaders, so the choice can
+# only be made after it: prepare_machine makes it. WINDOWS_BUILD is then the tree whose programs run here;
+# its test presets carry the tree's name after the tier's.
+select_windows_tree() {
+    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        WINDOWS_PRESET=mingw
+        WINDOWS_TEST_SUFFIX=""
+    else
+        WINDOWS_PRESET=mingw64
+        WINDOWS_TEST_SUFFIX="-mingw64"
+    fi
+    WINDOWS_BUILD="$BUILD/$WINDOWS_PRESET"
+}
+
+# Installs what is missing (scripts/setup, with any extra packages named) and chooses the Windows tree.
+prepare_machine() {
+    "$ROOT/scripts/setup" "$@" || die "setup failed"
+    select_windows_tree
+}
 
 # Runs a Windows program of WINDOWS_BUILD (or a Wine tool) under the loader that fits it; after
 # start_wine_session.
