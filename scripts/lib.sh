@@ -9,20 +9,24 @@ MINGW_BUILD="$BUILD/mingw"
 export LC_ALL=C.UTF-8
 export WINEDEBUG=-all
 
-# The shipped DLL is 32-bit; its Windows programs would run under 32-bit Wine. A kernel without 32-bit support
-# (ia32 emulation switched off, as on every machine we build on now) cannot start the 32-bit Wine loader:
-# there the Windows programs come from the 64-bit build of the same sources and run under 64-bit Wine, while
-# the 32-bit tree is still built and its DLL files are checked. setup installs both loaders, so the choice can
-# only be made after it: prepare_machine makes it. WINDOWS_BUILD is then the tree whose programs run here;
-# its test presets carry the tree's name after the tier's.
+# The shipped DLL is 32-bit; its Windows programs run under 32-bit Wine where the kernel can start 32-bit
+# programs. Where it cannot (ia32 emulation switched off), the Windows programs come from the 64-bit build of
+# the same sources and run under 64-bit Wine, while the 32-bit tree is still built and its DLL files are
+# checked. setup installs both loaders, so the choice is made after it (prepare_machine); KALVENTO_WINDOWS_TREE
+# (mingw or mingw64) makes it by hand. WINDOWS_BUILD is then the tree whose programs run here; its test
+# presets carry the tree's name after the tier's.
 select_windows_tree() {
-    if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        WINDOWS_PRESET=mingw
-        WINDOWS_TEST_SUFFIX=""
-    else
-        WINDOWS_PRESET=mingw64
-        WINDOWS_TEST_SUFFIX="-mingw64"
+    local tree=${KALVENTO_WINDOWS_TREE:-}
+    if [ -z "$tree" ]; then
+        tree=mingw64
+        /usr/lib/wine/wine --version >/dev/null 2>&1 && tree=mingw
     fi
+    case $tree in
+        mingw) WINDOWS_TEST_SUFFIX="" ;;
+        mingw64) WINDOWS_TEST_SUFFIX="-mingw64" ;;
+        *) die "KALVENTO_WINDOWS_TREE must be mingw or mingw64, not '$tree'" ;;
+    esac
+    WINDOWS_PRESET=$tree
     WINDOWS_BUILD="$BUILD/$WINDOWS_PRESET"
 }
 
