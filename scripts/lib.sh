@@ -96,7 +96,7 @@ start_wine_session() {
     CLEANUPS+=("'$control' '$session' stop-display")
     "$control" "$session" start-display || die "the virtual display did not start"
     CLEANUPS+=("'$control' '$session' stop-prefix")
-    "$control" "$session" start-prefix || die "the Wine prefix is not ready"
+    "$control" "$session" start-prefix "$WINDOWS_BUILD/bin/desktop-keeper.exe" || die "the Wine prefix is not ready"
     CLEANUPS+=("'$control' '$session' stop-server")
     "$control" "$session" start-server "$WINDOWS_BUILD/bin/trust-ca.exe" || die "the export server did not start"
 }
