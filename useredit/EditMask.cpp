@@ -6,16 +6,12 @@
 namespace useredit {
 namespace {
 
-std::string_view Cut(std::string_view mask) {
-    return mask.substr(0, kMaxMaskText);
-}
-
 int LengthOf(std::string_view text) {
     return static_cast<int>(text.size());
 }
 
 // The character at a 1-based position that the caller has checked.
-char At(std::string_view mask, int pos) {
+char CharAt(std::string_view mask, int pos) {
     return mask[static_cast<std::size_t>(pos - 1)];
 }
 
@@ -38,15 +34,8 @@ std::string_view Slice(std::string_view text, int from, int to) {
     return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
 }
 
-}  // namespace
-
-MaskSettings& GlobalMaskSettings() {
-    static MaskSettings settings;
-    return settings;
-}
-
-TMaskCharKind MaskCharKind(std::string_view mask, int pos) {
-    mask = Cut(mask);
+// MaskCharKind of a mask already taken in, with the given field separator.
+TMaskCharKind ClassifyPosition(std::string_view mask, int pos, char fieldSeparator) {
     const int length = LengthOf(mask);
     if (pos < 1 || pos > length) {
         return mkNone;
@@ -54,22 +43,21 @@ TMaskCharKind MaskCharKind(std::string_view mask, int pos) {
     // A "\" escapes the character after it unless another "\" stands right before it, escaped or not (in
     // \\\0 the third "\" escapes nothing); the same test keeps an escaped field separator from starting a
     // field.
-    const bool backslashTwoBefore = pos >= 3 && At(mask, pos - 2) == '\\';
-    if (pos >= 2 && At(mask, pos - 1) == '\\' && !backslashTwoBefore) {
+    const bool backslashTwoBefore = pos >= 3 && CharAt(mask, pos - 2) == '\\';
+    if (pos >= 2 && CharAt(mask, pos - 1) == '\\' && !backslashTwoBefore) {
         return mkLiteral;
     }
     // Fields live in the last four characters only. At position 1 there is no character before to start a
     // field, which matters for a mask of exactly four characters.
-    const char fieldSeparator = GlobalMaskSettings().FieldSeparator;
     if (length >= 4 && pos > length - 4) {
-        if (At(mask, pos) == fieldSeparator) {
+        if (CharAt(mask, pos) == fieldSeparator) {
             return mkFieldSeparator;
         }
-        if (pos >= 2 && At(mask, pos - 1) == fieldSeparator && !backslashTwoBefore) {
+        if (pos >= 2 && CharAt(mask, pos - 1) == fieldSeparator && !backslashTwoBefore) {
             return mkField;
         }
     }
-    switch (At(mask, pos)) {
+    switch (CharAt(mask, pos)) {
         case '/':
         case ':':
             return mkLocaleLiteral;
@@ -94,16 +82,32 @@ TMaskCharKind MaskCharKind(std::string_view mask, int pos) {
     }
 }
 
+// LocaleLiteralChar with the given separators.
+char SeparatorOf(char c, const MaskSettings& settings) {
+    return c == '/' ? settings.DateSeparator : c == ':' ? settings.TimeSeparator : c;
+}
+
+}  // namespace
+
+MaskSettings& GlobalMaskSettings() {
+    static MaskSettings settings;
+    return settings;
+}
+
+TMaskCharKind MaskCharKind(std::string_view mask, int pos) {
+    return ClassifyPosition(TakenIn(mask), pos, GlobalMaskSettings().FieldSeparator);
+}
+
 MaskCase MaskCaseAt(std::string_view mask, int pos) {
-    mask = Cut(mask);
+    mask = TakenIn(mask);
     bool upper = false;
     bool lower = false;
     // The scan sees characters only, so an escaped "<" or ">" switches the case too.
     for (int i = 1; i < pos && i <= LengthOf(mask); ++i) {
-        if (At(mask, i) == '>') {
+        if (CharAt(mask, i) == '>') {
             lower = false;
-            upper = upper || !(i > 1 && At(mask, i - 1) == '<');
-        } else if (At(mask, i) == '<') {
+            upper = upper || !(i > 1 && CharAt(mask, i - 1) == '<');
+        } else if (CharAt(mask, i) == '<') {
             upper = false;
             lower = true;
         }
@@ -112,17 +116,11 @@ MaskCase MaskCaseAt(std::string_view mask, int pos) {
 }
 
 char LocaleLiteralChar(char c) {
-    if (c == '/') {
-        return GlobalMaskSettings().DateSeparator;
-    }
-    if (c == ':') {
-        return GlobalMaskSettings().TimeSeparator;
-    }
-    return c;
+    return SeparatorOf(c, GlobalMaskSettings());
 }
 
 int MaskPosToOffset(std::string_view mask, int pos) {
-    mask = Cut(mask);
+    mask = TakenIn(mask);
     int count = 0;
     for (int i = 1; i <= pos && i <= LengthOf(mask); ++i) {
         const TMaskCharKind kind = MaskCharKind(mask, i);
@@ -132,7 +130,7 @@ int MaskPosToOffset(std::string_view mask, int pos) {
 }
 
 int OffsetToMaskPos(std::string_view mask, int offset) {
-    mask = Cut(mask);
+    mask = TakenIn(mask);
     const int length = LengthOf(mask);
     // Offsets count from 0: one before the text has no position, like one beyond it.
     if (offset < 0 || offset > MaskPosToOffset(mask, length)) {
@@ -152,32 +150,97 @@ bool IsLiteralOffset(std::string_view mask, int offset) {
     return pos >= 0 && IsLiteralKind(MaskCharKind(mask, pos));
 }
 
-EditMask::EditMask(std::string_view maskText, char blankChar, const CharServices& chars)
-    : maskText_(TakeInText(maskText)),
-      blankChar_(blankChar),
-      maskLength_(MaskPosToOffset(maskText_, MaskEnd())),
-      chars_(&chars) {}
+EditMask::EditMask(std::string_view maskText, char blankChar, const CharServices& chars,
+                   const MaskSettings& settings)
+    : maskText_(TakeInText(maskText)), blankChar_(blankChar), chars_(&chars) {
+    ReadPositions(settings);
+    ReadOffsets();
+}
+
+void EditMask::ReadPositions(const MaskSettings& settings) {
+    positions_.resize(maskText_.size());
+    bool upper = false;
+    bool lower = false;
+    for (int pos = 1; pos <= MaskEnd(); ++pos) {
+        Position& entry = positions_[static_cast<std::size_t>(pos - 1)];
+        entry.Kind = ClassifyPosition(maskText_, pos, settings.FieldSeparator);
+        entry.Char = CharAt(maskText_, pos);
+        entry.Literal = SeparatorOf(entry.Char, settings);
+        entry.Case = upper ? MaskCase::Upper : lower ? MaskCase::Lower : MaskCase::None;
+        // The case scan sees characters only, so an escaped "<" or ">" switches the case too.
+        if (entry.Char == '>') {
+            lower = false;
+            upper = upper || !(pos > 1 && CharAt(maskText_, pos - 1) == '<');
+        } else if (entry.Char == '<') {
+            upper = false;
+            lower = true;
+        }
+        maskLength_ += entry.TakesText() ? 1 : 0;
+        entry.Offset = maskLength_;
+    }
+    int literal = -1;
+    for (int pos = MaskEnd(); pos >= 1; --pos) {
+        positions_[static_cast<std::size_t>(pos - 1)].NextLiteral = literal;
+        literal = At(pos).IsLiteral() ? pos : literal;
+    }
+    firstLiteral_ = literal;
+}
+
+void EditMask::ReadOffsets() {
+    offsets_.assign(static_cast<std::size_t>(maskLength_) + 1, {});
+    // Every position but a directive counts, fields included; offsets left over land on the last position.
+    std::size_t offset = 0;
+    for (int pos = 1; pos <= MaskEnd() && offset < offsets_.size(); ++pos) {
+        if (At(pos).Kind != mkDirective) {
+            offsets_[offset++].Pos = pos;
+        }
+    }
+    for (; offset < offsets_.size(); ++offset) {
+        offsets_[offset].Pos = MaskEnd();
+    }
+    for (TextOffset& entry : offsets_) {
+        entry.Literal = entry.Pos >= 1 && At(entry.Pos).IsLiteral();
+    }
+    offsets_.back().NextEdit = maskLength_;
+    for (int at = maskLength_ - 1; at >= 0; --at) {
+        auto& entry = offsets_[static_cast<std::size_t>(at)];
+        entry.NextEdit = entry.Literal ? offsets_[static_cast<std::size_t>(at) + 1].NextEdit : at;
+    }
+    // Before the first input position there is none: the first one after it stands in.
+    for (int at = 0; at <= maskLength_; ++at) {
+        auto& entry = offsets_[static_cast<std::size_t>(at)];
+        const int before =
+            at == 0 ? offsets_.front().NextEdit : offsets_[static_cast<std::size_t>(at) - 1].PriorEdit;
+        entry.PriorEdit = entry.Literal ? before : at;
+    }
+}
+
+int EditMask::PosOfOffset(int offset) const {
+    return offset < 0 || offset > maskLength_ ? -1 : offsets_[static_cast<std::size_t>(offset)].Pos;
+}
+
+bool EditMask::IsLiteralOffset(int offset) const {
+    return offset >= 0 && offset <= maskLength_ && offsets_[static_cast<std::size_t>(offset)].Literal;
+}
 
 bool EditMask::CheckMaskChar(char& c, int maskPos) const {
-    const TMaskCharKind kind = MaskCharKind(maskText_, maskPos);
-    if (kind == mkNone) {
+    if (maskPos < 1 || maskPos > MaskEnd()) {
         return true;
     }
-    if (IsLiteralKind(kind)) {
+    const Position& position = At(maskPos);
+    if (position.IsLiteral()) {
         // An escaped "/" or ":" shows the separator too.
-        c = LocaleLiteralChar(MaskChar(maskPos));
+        c = position.Literal;
         return true;
     }
-    const char maskChar = MaskChar(maskPos);
     const auto convertLetter = [&] {
-        const MaskCase maskCase = MaskCaseAt(maskText_, maskPos);
-        if (maskCase == MaskCase::Upper) {
+        if (position.Case == MaskCase::Upper) {
             c = chars_->ToUpper(c);
-        } else if (maskCase == MaskCase::Lower) {
+        } else if (position.Case == MaskCase::Lower) {
             c = chars_->ToLower(c);
         }
     };
-    switch (maskChar) {
+    switch (position.Char) {
         case '#':
             return IsDigit(c) || c == ' ' || c == '+' || c == '-';
         case '0':
@@ -191,7 +254,7 @@ bool EditMask::CheckMaskChar(char& c, int maskPos) const {
                 convertLetter();
                 return true;
             }
-            return (maskChar == 'A' || maskChar == 'a') && chars_->IsAlphaNumeric(c);
+            return (position.Char == 'A' || position.Char == 'a') && chars_->IsAlphaNumeric(c);
         case 'C':
         case 'c':
             if (chars_->IsAlpha(c)) {
@@ -204,61 +267,55 @@ bool EditMask::CheckMaskChar(char& c, int maskPos) const {
 }
 
 int EditMask::FindNextLiteral(int maskPos, char c) const {
-    for (int pos = maskPos + 1; pos <= MaskEnd(); ++pos) {
-        // A typed character matches a locale literal by its separator, an escaped "/" or ":" by itself.
-        switch (MaskCharKind(maskText_, pos)) {
-            case mkLocaleLiteral:
-                return c == LocaleLiteralChar(MaskChar(pos)) ? pos : -1;
-            case mkLiteral:
-                return c == MaskChar(pos) ? pos : -1;
-            default:
-                break;
-        }
+    if (maskPos >= MaskEnd()) {
+        return -1;
     }
-    return -1;
+    const int literal = maskPos < 1 ? firstLiteral_ : At(maskPos).NextLiteral;
+    if (literal < 0) {
+        return -1;
+    }
+    // A typed character matches a locale literal by its separator, an escaped "/" or ":" by itself.
+    const Position& position = At(literal);
+    return c == (position.Kind == mkLocaleLiteral ? position.Literal : position.Char) ? literal : -1;
 }
 
 int EditMask::NextEditPos(int offset) const {
-    while (offset < maskLength_ && IsLiteralOffset(maskText_, offset)) {
-        ++offset;
-    }
-    return offset;
+    return offset < 0 || offset > maskLength_ ? offset : offsets_[static_cast<std::size_t>(offset)].NextEdit;
 }
 
 int EditMask::PriorEditPos(int offset) const {
-    while (offset >= 0 && IsLiteralOffset(maskText_, offset)) {
-        --offset;
+    if (offset < 0) {
+        return NextEditPos(0);
     }
-    return offset < 0 ? NextEditPos(0) : offset;
+    return offset > maskLength_ ? offset : offsets_[static_cast<std::size_t>(offset)].PriorEdit;
 }
 
 void EditMask::BlankRange(std::string& text, int offset, int count) const {
-    const int start = OffsetToMaskPos(maskText_, offset);
+    const int start = PosOfOffset(offset);
     if (start < 0) {
         return;
     }
     int index = offset;
-    for (int pos = start; pos <= MaskEnd() && index - offset < count; ++pos) {
-        const TMaskCharKind kind = MaskCharKind(maskText_, pos);
-        if (IsInputKind(kind) && index < LengthOf(text)) {
+    for (int pos = std::max(start, 1); pos <= MaskEnd() && index - offset < count; ++pos) {
+        const Position& position = At(pos);
+        if (position.IsInput() && index < LengthOf(text)) {
             text[static_cast<std::size_t>(index)] = blankChar_;
         }
-        if (IsLiteralKind(kind) || IsInputKind(kind)) {
-            ++index;
-        }
+        index += position.TakesText() ? 1 : 0;
     }
 }
 
 int EditMask::MergeInput(std::string& text, std::string_view input, int offset) const {
-    const int start = OffsetToMaskPos(maskText_, offset);
+    const int start = PosOfOffset(offset);
     if (start < 0) {
         return offset;
     }
     std::string fitted = TakeInText(input);
     int next = 0;  // the input character that the current position takes
-    for (int pos = start; pos <= MaskEnd() && next < LengthOf(fitted) && offset + next < maskLength_; ++pos) {
-        const TMaskCharKind kind = MaskCharKind(maskText_, pos);
-        if (!IsLiteralKind(kind) && !IsInputKind(kind)) {
+    for (int pos = std::max(start, 1);
+         pos <= MaskEnd() && next < LengthOf(fitted) && offset + next < maskLength_; ++pos) {
+        const Position& position = At(pos);
+        if (!position.TakesText()) {
             continue;
         }
         const auto at = static_cast<std::size_t>(next);
@@ -266,7 +323,7 @@ int EditMask::MergeInput(std::string& text, std::string_view input, int offset) 
         if (!CheckMaskChar(c, pos)) {
             c = blankChar_;
         }
-        if (IsLiteralKind(kind) && fitted[at] != c) {
+        if (position.IsLiteral() && fitted[at] != c) {
             // The literal goes in before the input character, which moves on to the next position.
             fitted.insert(at, 1, c);
             fitted.resize(std::min(fitted.size(), kMaxMaskText));
@@ -289,20 +346,17 @@ int EditMask::MergeInput(std::string& text, std::string_view input, int offset) 
 
 bool EditMask::MaskComplete(std::string_view text, int& offset) const {
     int index = 0;
-    for (int pos = 1; pos <= MaskEnd(); ++pos) {
-        const TMaskCharKind kind = MaskCharKind(maskText_, pos);
-        if (kind == mkRequired) {
+    for (const Position& position : positions_) {
+        if (position.Kind == mkRequired) {
             const bool missing = index >= LengthOf(text) ||
                                  text[static_cast<std::size_t>(index)] == blankChar_ ||
-                                 (text[static_cast<std::size_t>(index)] == ' ' && MaskChar(pos) != 'C');
+                                 (text[static_cast<std::size_t>(index)] == ' ' && position.Char != 'C');
             if (missing) {
                 offset = index;
                 return false;
             }
         }
-        if (IsLiteralKind(kind) || IsInputKind(kind)) {
-            ++index;
-        }
+        index += position.TakesText() ? 1 : 0;
     }
     return true;
 }
@@ -311,8 +365,8 @@ CharVerdict EditMask::AcceptChar(char c, int offset) const {
     if (!HasMask()) {
         return {CharDecision::Accept, c, offset};
     }
-    const int pos = OffsetToMaskPos(maskText_, offset);
-    if (pos < 0) {
+    const int pos = PosOfOffset(offset);
+    if (pos < 1) {
         return {CharDecision::Refuse, c, offset};
     }
     const char typed = c;
@@ -320,10 +374,10 @@ CharVerdict EditMask::AcceptChar(char c, int offset) const {
         return {CharDecision::Accept, c, offset};
     }
     // Typing the literal that ends the current field moves on to the next field.
-    if (IsInputKind(MaskCharKind(maskText_, pos))) {
+    if (At(pos).IsInput()) {
         const int literal = FindNextLiteral(pos, typed);
         if (literal > 0) {
-            return {CharDecision::JumpToLiteral, typed, MaskPosToOffset(maskText_, literal)};
+            return {CharDecision::JumpToLiteral, typed, At(literal).Offset};
         }
     }
     return {CharDecision::Refuse, typed, offset};
@@ -332,9 +386,8 @@ CharVerdict EditMask::AcceptChar(char c, int offset) const {
 std::string EditMask::FitText(std::string_view text) const {
     std::string fitted;
     for (int offset = 0; offset < maskLength_; ++offset) {
-        const int pos = OffsetToMaskPos(maskText_, offset);
-        char c = offset < static_cast<int>(text.size()) ? text[static_cast<std::size_t>(offset)] : blankChar_;
-        if (!CheckMaskChar(c, pos)) {
+        char c = offset < LengthOf(text) ? text[static_cast<std::size_t>(offset)] : blankChar_;
+        if (!CheckMaskChar(c, PosOfOffset(offset))) {
             c = blankChar_;
         }
         fitted += c;

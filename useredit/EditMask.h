@@ -7,14 +7,19 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace useredit {
 
 // Masks, control texts and pasted texts are cut to this many characters when taken in.
 inline constexpr std::size_t kMaxMaskText = 255;
 
+// The part of a text that is taken in, and a copy of it.
+inline std::string_view TakenIn(std::string_view text) {
+    return text.substr(0, kMaxMaskText);
+}
 inline std::string TakeInText(std::string_view text) {
-    return std::string(text.substr(0, kMaxMaskText));
+    return std::string(TakenIn(text));
 }
 
 // Settings of the format for the whole process, all writable. The separators stand for "/" and ":" in a
@@ -66,15 +71,20 @@ struct CharVerdict {
 };
 
 // A mask as the masked edit uses it, with the edit's blank character and the system's character routines.
+// It reads the mask text once, when it is made: a table of its positions, with the separators of `settings`
+// as they were then, answers every query.
 class EditMask {
 public:
-    EditMask(std::string_view maskText, char blankChar, const CharServices& chars);
+    EditMask(std::string_view maskText, char blankChar, const CharServices& chars,
+             const MaskSettings& settings = GlobalMaskSettings());
 
     const std::string& MaskText() const { return maskText_; }
     bool HasMask() const { return !maskText_.empty(); }
     char BlankChar() const { return blankChar_; }
     // The number of text positions; the upper bound of every cursor offset.
     int MaskLength() const { return maskLength_; }
+    // IsLiteralOffset of this mask.
+    bool IsLiteralOffset(int offset) const;
 
     // Fits `c` to the mask position: a literal position yields its own character, a letter takes the case
     // conversion in force. False when the position's input class refuses the character.
@@ -99,13 +109,40 @@ public:
     CharVerdict AcceptChar(char c, int offset) const;
 
 private:
-    char MaskChar(int pos) const { return maskText_[static_cast<std::size_t>(pos - 1)]; }
-    int MaskEnd() const { return static_cast<int>(maskText_.size()); }
+    // What the mask says of one position.
+    struct Position {
+        TMaskCharKind Kind = mkNone;
+        char Char = 0;                   // as the mask writes it
+        char Literal = 0;                // a literal's character in the text (a separator for "/" and ":")
+        MaskCase Case = MaskCase::None;  // the conversion that the directives before it leave in force
+        int Offset = 0;                  // MaskPosToOffset: the text positions up to and including it
+        int NextLiteral = -1;            // the first literal position after it, or -1
+        bool IsLiteral() const { return Kind == mkLiteral || Kind == mkLocaleLiteral; }
+        bool IsInput() const { return Kind == mkRequired || Kind == mkOptional; }
+        bool TakesText() const { return IsLiteral() || IsInput(); }
+    };
+    // What the mask says of one text offset, from 0 up to and including MaskLength.
+    struct TextOffset {
+        int Pos = -1;  // OffsetToMaskPos
+        bool Literal = false;
+        int NextEdit = 0;   // NextEditPos
+        int PriorEdit = 0;  // PriorEditPos
+    };
+
+    void ReadPositions(const MaskSettings& settings);
+    void ReadOffsets();
+    // The entry of a position from 1 to MaskEnd, and the mask position of an offset (-1 outside the text).
+    const Position& At(int pos) const { return positions_[static_cast<std::size_t>(pos - 1)]; }
+    int PosOfOffset(int offset) const;
+    int MaskEnd() const { return static_cast<int>(positions_.size()); }
 
     std::string maskText_;
     char blankChar_;
-    int maskLength_;
+    int maskLength_ = 0;
     const CharServices* chars_;  // a pointer, so that a control can assign a new mask
+    std::vector<Position> positions_;
+    std::vector<TextOffset> offsets_;
+    int firstLiteral_ = -1;
 };
 
 }  // namespace useredit

@@ -16,13 +16,11 @@ bool IsControlChar(char c) {
 }  // namespace
 
 MaskKeyEngine::MaskKeyEngine(MaskEditWindow& window, const CharServices& chars)
-    : window_(window),
-      chars_(&chars),
-      blankChar_(GlobalMaskSettings().DefaultBlank),
-      mask_("", blankChar_, chars) {}
+    : window_(window), chars_(&chars), mask_("", GlobalMaskSettings().DefaultBlank, chars) {}
 
 void MaskKeyEngine::SetMask(std::string_view maskText) {
-    mask_ = EditMask(maskText, blankChar_, *chars_);
+    // The blank character was copied from the process's default when the edit was made; it stays.
+    mask_ = EditMask(maskText, mask_.BlankChar(), *chars_);
 }
 
 void MaskKeyEngine::PlaceCursor(int offset) {
@@ -59,7 +57,7 @@ void MaskKeyEngine::AdjustCursor() {
 void MaskKeyEngine::StepForward(int offset, int step) {
     int next = mask_.NextEditPos(offset + step);
     // NextEditPos stops on a literal only at the end of a mask that ends with literals.
-    if (IsLiteralOffset(mask_.MaskText(), next)) {
+    if (mask_.IsLiteralOffset(next)) {
         next = offset;
     }
     PlaceCursor(next);

@@ -128,7 +128,6 @@ private:
 
     MaskEditWindow& window_;
     const CharServices* chars_;
-    char blankChar_;
     EditMask mask_;
     int caretOffset_ = 0;  // the moving end of a selection made with Shift
     int buttonDownX_ = 0;

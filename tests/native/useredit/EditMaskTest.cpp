@@ -21,21 +21,29 @@ using useredit::MaskSettings;
 const useredit::Cp1252CharServices kChars;
 
 // Every mask test runs with "." as the date separator, so that a locale literal differs from its mask
-// character; the settings of the process come back afterwards.
-class EditMaskTest : public ::testing::Test {
-protected:
-    void SetUp() override { GlobalMaskSettings().DateSeparator = '.'; }
-    void TearDown() override { GlobalMaskSettings() = saved_; }
+// character. An EditMask is given it when it is made.
+MaskSettings DottedSettings() {
+    MaskSettings settings;
+    settings.DateSeparator = '.';
+    return settings;
+}
 
-    static EditMask Mask(std::string_view mask, char blank = '_') { return EditMask(mask, blank, kChars); }
+EditMask Mask(std::string_view mask, char blank = '_') {
+    return EditMask(mask, blank, kChars, DottedSettings());
+}
+
+// The format's routines read the process's settings, which come back afterwards.
+class EditMaskFormat : public ::testing::Test {
+protected:
+    void SetUp() override { GlobalMaskSettings() = DottedSettings(); }
+    void TearDown() override { GlobalMaskSettings() = saved_; }
 
 private:
     MaskSettings saved_ = GlobalMaskSettings();
 };
 
-class EditMaskFormat : public EditMaskTest {};
-class EditMaskTyping : public EditMaskTest {};
-class EditMaskText : public EditMaskTest {};
+class EditMaskTyping : public ::testing::Test {};
+class EditMaskText : public ::testing::Test {};
 
 // Kinds, one letter per position, in the order of TMaskCharKind: - none, l literal, s locale literal,
 // d directive, r required, o optional, F field separator, f field.
@@ -230,6 +238,55 @@ TEST_F(EditMaskTyping, AcceptCharDecidesAcceptRefuseOrJump) {
     }
 }
 
+// The mask's table, read once, answers as the format's routines read the mask text each time.
+TEST_F(EditMaskFormat, TheMaskAnswersAsTheRoutinesOnTheMaskText) {
+    using useredit::IsLiteralOffset;
+    for (const std::string_view text : {"", "00/00/0000", "!>LL<ll", "\\/0:9\\:", "000-000;1;_", "0;a0",
+                                        "99-00", "ab\\\\\\0-", "(000) 000-0000", "-0-"}) {
+        SCOPED_TRACE(text);
+        const EditMask mask(text, '_', kChars);
+        const int length = mask.MaskLength();
+        ASSERT_EQ(length, useredit::MaskPosToOffset(text, static_cast<int>(text.size())));
+        for (int offset = -1; offset <= length + 1; ++offset) {
+            int next = offset;
+            while (next < length && IsLiteralOffset(text, next)) {
+                ++next;
+            }
+            int prior = offset;
+            while (prior >= 0 && IsLiteralOffset(text, prior)) {
+                --prior;
+            }
+            EXPECT_EQ(mask.IsLiteralOffset(offset), IsLiteralOffset(text, offset)) << offset;
+            EXPECT_EQ(mask.NextEditPos(offset), next) << offset;
+            EXPECT_EQ(mask.PriorEditPos(offset), prior < 0 ? mask.NextEditPos(0) : prior) << offset;
+        }
+        for (int pos = 0; pos <= static_cast<int>(text.size()); ++pos) {
+            for (const char typed : {'-', '.', '/', ':', ')', ' '}) {
+                int literal = -1;
+                for (int at = pos + 1; at <= static_cast<int>(text.size()) && literal < 0; ++at) {
+                    const useredit::TMaskCharKind kind = useredit::MaskCharKind(text, at);
+                    const char shown = kind == useredit::mkLocaleLiteral
+                                           ? useredit::LocaleLiteralChar(text[at - 1])
+                                           : text[at - 1];
+                    if (kind == useredit::mkLiteral || kind == useredit::mkLocaleLiteral) {
+                        literal = typed == shown ? at : 0;
+                    }
+                }
+                EXPECT_EQ(mask.FindNextLiteral(pos, typed), literal > 0 ? literal : -1) << pos << typed;
+            }
+        }
+    }
+}
+
+TEST(EditMask, KeepsTheSeparatorsItWasMadeWith) {
+    const EditMask mask("00/00", '_', kChars, DottedSettings());
+    const MaskSettings saved = GlobalMaskSettings();
+    GlobalMaskSettings().DateSeparator = '-';
+    EXPECT_EQ(mask.FitText("12-45"), "12.45");
+    EXPECT_EQ(mask.FindNextLiteral(1, '.'), 3);
+    GlobalMaskSettings() = saved;
+}
+
 TEST_F(EditMaskText, NextAndPriorEditPosSkipLiterals) {
     const struct {
         std::string_view mask;
@@ -294,10 +351,14 @@ TEST_F(EditMaskText, FitTextKeepsWhatTheMaskTakesOffsetByOffset) {
         std::string_view mask;
         std::string_view text;
         std::string_view fitted;
-    } cases[] = {{"000-000", "", "___-___"},        {"000-000", "123456", "123-56_"},
-                 {"000-000", "123-4567", "123-456"}, {">LLL", "ab1", "AB_"},
-                 {"00/00", "12/34", "12.34"},        {"00;0_", "1x", "1__"},
-                 {"CC", "_ ", "_ "},                 {"", "unchanged", ""}};
+    } cases[] = {{"000-000", "", "___-___"},
+                 {"000-000", "123456", "123-56_"},
+                 {"000-000", "123-4567", "123-456"},
+                 {">LLL", "ab1", "AB_"},
+                 {"00/00", "12/34", "12.34"},
+                 {"00;0_", "1x", "1__"},
+                 {"CC", "_ ", "_ "},
+                 {"", "unchanged", ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.mask) + " \"" + std::string(c.text) + "\"");
         EXPECT_EQ(Mask(c.mask).FitText(c.text), c.fitted);
