@@ -164,6 +164,12 @@ void MaskKeyEngine::DeleteChars(std::uint16_t key) {
     }
 }
 
+void MaskKeyEngine::DeleteKey(std::uint16_t key) {
+    if (window_.CanModifyText()) {
+        DeleteChars(key);
+    }
+}
+
 void MaskKeyEngine::RefuseChar() {
     if (!focusLeft_) {
         window_.Beep();
@@ -285,9 +291,7 @@ void MaskKeyEngine::KeyDown(std::uint16_t& key, ShiftState shift) {
         case kVkDelete:
         case kVkBack:
             // Shift+Delete blanks like Delete: the edit window would cut.
-            if (window_.CanModifyText()) {
-                DeleteChars(key);
-            }
+            DeleteKey(key);
             key = 0;
             break;
         case kVkInsert:
@@ -349,6 +353,15 @@ bool MaskKeyEngine::Cut() {
     }
     window_.CopySelection();
     DeleteChars(kVkDelete);
+    return true;
+}
+
+bool MaskKeyEngine::Clear() {
+    if (!HasMask()) {
+        return false;
+    }
+    // The edit window would delete literals and positions alike; a menu's Delete is the Delete key.
+    DeleteKey(kVkDelete);
     return true;
 }
 

@@ -108,9 +108,11 @@ public:
     void ButtonUp(int x);
     // WM_SETFOCUS.
     void FocusReceived();
-    // WM_CUT and WM_PASTE: false when the message is left to the edit window's default handling.
+    // WM_CUT, WM_PASTE and WM_CLEAR (a menu's Delete): false when the message is left to the edit window's
+    // default handling.
     bool Cut();
     bool Paste();
+    bool Clear();
     // The toolkit's enter notice; `validatedEnter` is the validated edit's enter handling, which a focus
     // return after an incomplete Enter skips once.
     void FocusEnter(const std::function<void()>& validatedEnter);
@@ -122,6 +124,8 @@ public:
     bool WantsAllKeys() const;
 
 private:
+    // Delete or Backspace as the keys do it: nothing when the validated edit refuses a change.
+    void DeleteKey(std::uint16_t key);
     void RefuseChar();
     int MaskLength() const { return mask_.MaskLength(); }
     std::string TextTakenIn() const { return TakeInText(window_.Text()); }

@@ -25,6 +25,7 @@ namespace testsupport {
 // "Ctrl+" before its name: Left, Right, Up, Down, Home, End, Ins, Del, Back, Enter, Esc, Tab, or with Ctrl a
 // letter, which makes its control character (Ctrl+C: 0x03). {#7F} is the character with that hexadecimal
 // code alone, without a key. {FocusOut} moves the focus to another control, {FocusIn} brings it back.
+// {Clear} is a menu's Delete command (WM_CLEAR), which comes without a key.
 //
 // The control tracks which end of a Shift selection moves from the first key that places the cursor, so a
 // row with Shift+Left or Shift+Right starts with such a key.
@@ -108,6 +109,19 @@ inline constexpr MaskScenario kMaskScenarios[] = {
      .clipboard = "x", .clipboardAfter = "x"},
     {.name = "a read-only edit ignores typing, Delete and Backspace",
      .mask = "00-00", .before = "1[2]-34", .keys = "5{Del}{Back}", .after = "1[2]-34", .readOnly = true},
+
+    // A menu's Delete (WM_CLEAR) does what the Delete key does on the same selection.
+    {.name = "the menu command Delete across a literal blanks the positions and keeps the literal",
+     .mask = "000-000", .before = "1[23-4]56", .keys = "{Clear}", .after = "1[_]_-_56", .modified = true},
+    {.name = "the menu command Delete over the whole text leaves the bare mask",
+     .mask = "000-000", .before = "[123-456]", .keys = "{Clear}", .after = "[_]__-___", .modified = true},
+    {.name = "the menu command Delete blanks a date part",
+     .mask = "00/00/0000", .before = "24.[12].2026", .keys = "{Clear}", .after = "24.[_]_.2026",
+     .modified = true},
+    {.name = "the menu command Delete blanks letters",
+     .mask = ">LLLL", .before = "A[BC]D", .keys = "{Clear}", .after = "A[_]_D", .modified = true},
+    {.name = "the menu command Delete changes nothing in a read-only edit or behind the text",
+     .mask = "00-00", .before = "1[2]-34", .keys = "{Clear}{End}{Clear}", .after = "12-34|", .readOnly = true},
 
     // Paste.
     {.name = "Shift+Insert fits 1234 into two fields",
@@ -232,7 +246,7 @@ inline MarkedText ReadMarkedText(std::string_view marked) {
 
 // One step of a row's keys.
 struct KeyStroke {
-    enum class Kind { Key, Char, FocusOut, FocusIn };
+    enum class Kind { Key, Char, FocusOut, FocusIn, Clear };
     Kind kind = Kind::Key;
     std::uint16_t key = 0;       // Key: the virtual key
     useredit::ShiftState shift;  // Key
@@ -253,9 +267,13 @@ inline std::uint16_t KeyOfChar(char c) {
 
 inline KeyStroke ReadNamedKey(std::string_view name) {
     KeyStroke stroke;
-    if (name == "FocusOut" || name == "FocusIn") {
-        stroke.kind = name == "FocusOut" ? KeyStroke::Kind::FocusOut : KeyStroke::Kind::FocusIn;
-        return stroke;
+    for (const auto& [command, kind] : {std::pair{std::string_view("FocusOut"), KeyStroke::Kind::FocusOut},
+                                        std::pair{std::string_view("FocusIn"), KeyStroke::Kind::FocusIn},
+                                        std::pair{std::string_view("Clear"), KeyStroke::Kind::Clear}}) {
+        if (name == command) {
+            stroke.kind = kind;
+            return stroke;
+        }
     }
     if (name.size() == 3 && name[0] == '#') {
         stroke.kind = KeyStroke::Kind::Char;

@@ -208,6 +208,11 @@ void Play(TWorkbenchForm& form, const std::vector<keyscript::KeyAction>& actions
             case keyscript::ActionKind::SetClipboard:
                 SetClipboardText(form.Handle(), action.text);
                 break;
+            case keyscript::ActionKind::ClearCommand:
+                // Sent to the edit, as a menu's Delete is sent to the focused control.
+                ::SendMessageA(form.control->Handle(), WM_CLEAR, 0, 0);
+                toolkit::TForm::ProcessMessages();
+                break;
         }
     }
 }

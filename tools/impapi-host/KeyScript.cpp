@@ -107,6 +107,14 @@ private:
             }
         }
         const std::string braced = "{" + std::string(name) + "}";
+        if (name == "CLEAR") {
+            // A command, not a key: no Shift or Ctrl goes with it.
+            if (modifierAt_ != kNone) {
+                Fail("modifier before " + braced, modifierAt_);
+            }
+            actions_.push_back(KeyAction::Clear());
+            return;
+        }
         if (name.find(' ') != std::string_view::npos) {
             Fail("repeat count in " + braced + " is not supported", open);
         }

@@ -26,10 +26,11 @@ using useredit::kVkRight;
 using useredit::kVkTab;
 using useredit::kVkUp;
 
-enum class ActionKind { TypeChar, PressKey, SetClipboard };
+enum class ActionKind { TypeChar, PressKey, SetClipboard, ClearCommand };
 
 // One step of a script. TypeChar uses `ch`, PressKey `key` and `extended` (the keys of the navigation
-// block, sent with KEYEVENTF_EXTENDEDKEY), both with the modifiers; SetClipboard uses `text` only.
+// block, sent with KEYEVENTF_EXTENDEDKEY), both with the modifiers; SetClipboard uses `text` only;
+// ClearCommand (WM_CLEAR to the edit, as a menu's Delete sends it) uses nothing.
 struct KeyAction {
     ActionKind kind = ActionKind::TypeChar;
     char ch = 0;
@@ -48,6 +49,7 @@ struct KeyAction {
     static KeyAction Clipboard(std::string text) {
         return {ActionKind::SetClipboard, 0, 0, false, false, false, std::move(text)};
     }
+    static KeyAction Clear() { return {ActionKind::ClearCommand, 0, 0, false, false, false, {}}; }
     bool operator==(const KeyAction&) const = default;
 };
 
@@ -59,7 +61,8 @@ public:
 
 // Characters type themselves; "+" (Shift) and "^" (Ctrl) apply to the next key or character, and "^"
 // makes a letter its key. Braces name keys ({LEFT}, {ENTER}, ...; "~" is Enter), quote the characters
-// + ^ ~ { } and hold clipboard texts ({CLIP:text}). Throws KeyScriptError.
+// + ^ ~ { } and hold clipboard texts ({CLIP:text}); {CLEAR} is the Delete command of a menu. Throws
+// KeyScriptError.
 std::vector<KeyAction> ParseKeyScript(std::string_view script);
 
 // A line for the workbench's log: CR, LF and backslash written as \r, \n and \\.

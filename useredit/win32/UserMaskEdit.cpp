@@ -93,6 +93,11 @@ LRESULT TCustomUserMaskEdit::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
                 return 0;
             }
             break;
+        case WM_CLEAR:
+            if (engine_.Clear()) {
+                return 0;
+            }
+            break;
         case WM_GETDLGCODE: {
             LRESULT code = TCustomUserEdit::WndProc(message, wParam, lParam);
             if (engine_.WantsAllKeys()) {

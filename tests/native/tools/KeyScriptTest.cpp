@@ -58,6 +58,7 @@ TEST(ParseKeyScript, TranslatesScriptsIntoActions) {
         {"{CLIP:}", {KeyAction::Clipboard("")}},
         {"{CLIP:a+b{c}x^v",
          {KeyAction::Clipboard("a+b{c"), Char('x', false, false), Key('V', false, true, false)}},
+        {"+{RIGHT}{CLEAR}{CLEAR}", {Key(0x27, true, false, true), KeyAction::Clear(), KeyAction::Clear()}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
@@ -84,6 +85,8 @@ TEST(ParseKeyScript, RefusesUsageErrorsNamingProblemAndOffset) {
         {"a+", "modifier + without a key at offset 1"},
         {"x^+", "modifier ^ without a key at offset 1"},
         {"a+{CLIP:x}", "modifier before {CLIP:} at offset 1"},
+        {"^{CLEAR}", "modifier before {CLEAR} at offset 0"},
+        {"{clear}", "unknown key name {clear} at offset 0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);

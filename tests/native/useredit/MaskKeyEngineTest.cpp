@@ -79,6 +79,9 @@ public:
                 window.focused = true;
                 Enter();
                 break;
+            case KeyStroke::Kind::Clear:
+                EXPECT_TRUE(engine.Clear()) << "a masked edit handles WM_CLEAR itself";
+                break;
         }
     }
 

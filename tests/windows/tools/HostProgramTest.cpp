@@ -78,6 +78,11 @@ TEST(EditWorkbench, PrintsWhatTheEditHoldsAfterTheKeys) {
          "text: 1__-___\nselection: 4 5\nmodified: 1\nbeeps: 1\nvalue: 1__-___\n"},
         {R"(edit --mask 00-00 --text 1 --keys "{CLIP:2345}{HOME}{RIGHT}^v")",
          "text: 12-34\nselection: 5 5\nmodified: 1\nbeeps: 0\nvalue: 12-34\n"},
+        // A menu's Delete command prints what the Delete key prints.
+        {R"(edit --mask 000-000 --text 123-456 --keys "{HOME}{RIGHT}+{RIGHT}+{RIGHT}+{RIGHT}{DEL}")",
+         "text: 1__-_56\nselection: 1 2\nmodified: 1\nbeeps: 0\nvalue: 1__-_56\n"},
+        {R"(edit --mask 000-000 --text 123-456 --keys "{HOME}{RIGHT}+{RIGHT}+{RIGHT}+{RIGHT}{CLEAR}")",
+         "text: 1__-_56\nselection: 1 2\nmodified: 1\nbeeps: 0\nvalue: 1__-_56\n"},
     };
     for (const WorkbenchCase& c : cases) {
         const HostRun run = RunHost(c.arguments);
@@ -89,8 +94,9 @@ TEST(EditWorkbench, PrintsWhatTheEditHoldsAfterTheKeys) {
 TEST(EditWorkbench, UsageErrorsNameTheProblemAndExitWithTwo) {
     for (const char* arguments :
          {R"(edit --keys "{LEFT 3}")", R"(edit --keys "{left}")", R"(edit --keys "a{")",
-          R"(edit --keys "a}")", R"(edit --keys "x+")", R"(edit --keys "^{CLIP:a}")", "edit --password ab",
-          "edit --bogus 1", "edit --text", "edit --mask 00 --min 1", "edit --max 9 --mask 00"}) {
+          R"(edit --keys "a}")", R"(edit --keys "x+")", R"(edit --keys "^{CLIP:a}")",
+          R"(edit --keys "+{CLEAR}")", "edit --password ab", "edit --bogus 1", "edit --text",
+          "edit --mask 00 --min 1", "edit --max 9 --mask 00"}) {
         const HostRun run = RunHost(arguments);
         EXPECT_EQ(run.exitCode, 2u) << arguments;
         EXPECT_EQ(run.output, "") << arguments << ": nothing on standard output";

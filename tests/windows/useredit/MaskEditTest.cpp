@@ -7,9 +7,12 @@
 
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <utility>
 
 #include "tests/support/MaskScenarios.h"
 #include "support/Typing.h"
@@ -17,6 +20,7 @@
 #include "toolkit/Module.h"
 #include "useredit/CharServices.h"
 #include "useredit/EditMask.h"
+#include "useredit/win32/UserEdit.h"
 #include "useredit/win32/UserMaskEdit.h"
 #include "useredit/win32/WinCharServices.h"
 
@@ -144,6 +148,10 @@ protected:
             case KeyStroke::Kind::Char:
                 PostChar(stroke.c);
                 return;
+            case KeyStroke::Kind::Clear:
+                ::SendMessageA(masked->Handle(), WM_CLEAR, 0, 0);
+                toolkit::TForm::ProcessMessages();
+                return;
             case KeyStroke::Kind::Key:
                 break;
         }
@@ -171,34 +179,49 @@ private:
     toolkit::ExceptionReporter previousReporter_;
 };
 
-class MaskScenarios : public MaskEditForm, public testing::WithParamInterface<MaskScenario> {};
+class MaskScenarios : public MaskEditForm, public testing::WithParamInterface<MaskScenario> {
+protected:
+    struct Outcome {
+        std::string text;
+        std::pair<int, int> selection;
+        bool modified = false;
+        int beeps = 0;
+        bool operator==(const Outcome&) const = default;
+    };
+
+    // The row's start, then `keys`.
+    Outcome Play(const MaskScenario& scenario, std::string_view keys) {
+        const testsupport::MarkedText start = testsupport::ReadMarkedText(scenario.before);
+        masked->SetReadOnly(false);
+        masked->SetEditMask(scenario.mask);
+        masked->SetValue(start.text);
+        masked->SetFocus();
+        toolkit::TForm::ProcessMessages();
+        ::SendMessageA(masked->Handle(), EM_SETSEL, start.anchor, start.caret);
+        masked->SetTextModified(scenario.modifiedBefore);
+        masked->SetReadOnly(scenario.readOnly);
+        SetClipboard(scenario.clipboard);
+        enters = 0;
+        beeps = 0;
+        {
+            std::optional<ClipboardLock> lock;
+            if (scenario.clipboardLocked) {
+                lock.emplace();
+            }
+            for (const KeyStroke& stroke : testsupport::ReadKeys(keys)) {
+                Type(stroke);
+            }
+        }
+        return {masked->Text(), testenv::Selection(masked->Handle()), masked->TextModified(), beeps};
+    }
+};
 
 TEST_P(MaskScenarios, TypedIntoTheRealControl) {
     const MaskScenario& scenario = GetParam();
-    const testsupport::MarkedText start = testsupport::ReadMarkedText(scenario.before);
-    masked->SetEditMask(scenario.mask);
-    masked->SetValue(start.text);
-    masked->SetFocus();
-    toolkit::TForm::ProcessMessages();
-    ::SendMessageA(masked->Handle(), EM_SETSEL, start.anchor, start.caret);
-    masked->SetTextModified(scenario.modifiedBefore);
-    masked->SetReadOnly(scenario.readOnly);
-    SetClipboard(scenario.clipboard);
-    enters = 0;
-    {
-        std::optional<ClipboardLock> lock;
-        if (scenario.clipboardLocked) {
-            lock.emplace();
-        }
-        for (const KeyStroke& stroke : testsupport::ReadKeys(scenario.keys)) {
-            Type(stroke);
-        }
-    }
     const testsupport::MarkedText expected = testsupport::ReadMarkedText(scenario.after);
-    EXPECT_EQ(masked->Text(), expected.text);
-    EXPECT_EQ(testenv::Selection(masked->Handle()), std::make_pair(expected.Start(), expected.End()));
-    EXPECT_EQ(beeps, scenario.beeps);
-    EXPECT_EQ(masked->TextModified(), scenario.modified);
+    EXPECT_EQ(
+        Play(scenario, scenario.keys),
+        (Outcome{expected.text, {expected.Start(), expected.End()}, scenario.modified, scenario.beeps}));
     const auto clipboardAfter =
         scenario.clipboardAfter ? std::optional<std::string>(scenario.clipboardAfter) : std::nullopt;
     EXPECT_EQ(ClipboardText(), clipboardAfter);
@@ -210,6 +233,72 @@ std::string ScenarioName(const ::testing::TestParamInfo<MaskScenario>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Typing, MaskScenarios, testing::ValuesIn(testsupport::kMaskScenarios), ScenarioName);
+
+// The rows of the menu's Delete command, played again with the Delete key in its place.
+TEST_F(MaskScenarios, TheMenuCommandDeleteIsTheDeleteKey) {
+    int compared = 0;
+    for (const MaskScenario& scenario : testsupport::kMaskScenarios) {
+        std::string keys = scenario.keys;
+        if (keys.find("{Clear}") == std::string::npos) {
+            continue;
+        }
+        SCOPED_TRACE(scenario.name);
+        const Outcome command = Play(scenario, keys);
+        for (std::size_t at; (at = keys.find("{Clear}")) != std::string::npos;) {
+            keys.replace(at, 7, "{Del}");
+        }
+        EXPECT_EQ(command, Play(scenario, keys));
+        ++compared;
+    }
+    EXPECT_EQ(compared, 5);
+}
+
+// Masked changes cannot be undone: the edit window never holds an undo step the mask did not make.
+TEST_F(MaskEditForm, NoMaskedChangeCanBeUndoneOnAnyPath) {
+    masked->SetEditMask("000-000");
+    masked->SetFocus();
+    toolkit::TForm::ProcessMessages();
+    SetClipboard("9");
+    const HWND edit = masked->Handle();
+    const struct {
+        const char* name;
+        int anchor;
+        int caret;
+        std::function<void()> change;
+    } changes[] = {
+        {"typing", 1, 0, [] { PostChar('7'); }},
+        {"Delete", 2, 1, [] { Press(VK_DELETE, false, false); }},
+        {"WM_CLEAR", 5, 1, [edit] { ::SendMessageA(edit, WM_CLEAR, 0, 0); }},
+        {"WM_PASTE", 1, 0, [edit] { ::SendMessageA(edit, WM_PASTE, 0, 0); }},
+        {"WM_CUT", 2, 0, [edit] { ::SendMessageA(edit, WM_CUT, 0, 0); }},
+    };
+    for (const auto& [name, anchor, caret, change] : changes) {
+        SCOPED_TRACE(name);
+        masked->SetValue("123-456");
+        ::SendMessageA(edit, EM_SETSEL, anchor, caret);
+        const std::string before = masked->Text();
+        change();
+        toolkit::TForm::ProcessMessages();
+        const std::string changed = masked->Text();
+        EXPECT_NE(changed, before);
+        EXPECT_EQ(::SendMessageA(masked->Handle(), EM_CANUNDO, 0, 0), 0);
+        ::SendMessageA(masked->Handle(), WM_UNDO, 0, 0);
+        ::SendMessageA(masked->Handle(), EM_UNDO, 0, 0);
+        // Alt+Backspace is the edit window's own undo key.
+        ::PostMessageA(masked->Handle(), WM_SYSKEYDOWN, VK_BACK, 1 | LPARAM{1} << 29);
+        toolkit::TForm::ProcessMessages();
+        EXPECT_EQ(masked->Text(), changed);
+    }
+}
+
+TEST_F(MaskEditForm, WithoutAMaskTheMenuCommandDeleteIsTheEditWindows) {
+    useredit::TEditText text(*form, 8, 70, 150, 21);
+    text.SetValue("abcdef");
+    ::SendMessageA(text.Handle(), EM_SETSEL, 1, 3);
+    ::SendMessageA(text.Handle(), WM_CLEAR, 0, 0);
+    EXPECT_EQ(text.Text(), "adef");
+    EXPECT_NE(::SendMessageA(text.Handle(), EM_CANUNDO, 0, 0), 0) << "the edit window's own deletion";
+}
 
 TEST_F(MaskEditForm, TheBlockCursorBorrowsTheKeyboardStateAndGivesItBack) {
     masked->SetEditMask("000-000");
