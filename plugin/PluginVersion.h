@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "version/KalventoVersion.h"
+
 namespace plugin {
 
 // The interface version every plug-in of this family reports.
-inline constexpr std::int32_t kInterfaceVersion = 40300;
+inline constexpr std::int32_t kInterfaceVersion = version::kInterfaceVersion;
 // The generic module's version text until a provider installs its own.
 inline constexpr char kGenericPluginVersion[] = "1.0";
 

@@ -4,11 +4,12 @@
 #include <cstdint>
 
 #include "provider/ExportRequests.h"
+#include "version/KalventoVersion.h"
 
 namespace provider {
 
-inline constexpr char kProviderVersion[] = "2.0.1";
-inline constexpr std::int32_t kLowestHostVersion = 40333;
+inline constexpr const char* kProviderVersion = version::kPluginVersion;
+inline constexpr std::int32_t kLowestHostVersion = version::kLowestHostVersion;
 
 // AppVersionCheck: -1 refuses a host older than the lowest accepted version, 0 accepts it.
 inline constexpr std::int32_t kHostVersionRefused = -1;

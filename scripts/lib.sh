@@ -65,6 +65,14 @@ configure_and_build() {
     quietly cmake --build --preset "$preset" "${targets[@]}" || die "building the $preset build failed"
 }
 
+# The native tree, the 32-bit tree that ships and the 64-bit tree of the same sources (64-bit hosts, and the
+# Windows tests where 32-bit programs cannot start); the native tests read both Windows trees' DLL files.
+build_trees() {
+    configure_and_build native
+    configure_and_build mingw
+    configure_and_build mingw64
+}
+
 # A Unix path as Wine sees it.
 wine_path() { printf 'Z:%s' "${1//\//\\}"; }
 

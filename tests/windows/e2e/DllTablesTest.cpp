@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "support/PluginHost.h"
 #include "support/TestEnvironment.h"
+#include "version/KalventoVersion.h"
 
 namespace {
 
@@ -173,6 +175,32 @@ TEST_P(DllTables, VersionResourceIsGerman1252WithTheFixedValues) {
                              "LegalTrademarks", "OriginalFilename", "ProductName", "Comments"}) {
         EXPECT_EQ(text(name), "") << name;
     }
+}
+
+// This tree's DLL: its version resource, what its exports answer and the generated values say the same.
+TEST(DllVersion, ResourceAgreesWithWhatTheExportsAnswer) {
+    const std::string path = testenv::LocalDll();
+    VersionResource resource(path);
+    ASSERT_TRUE(resource.Loaded());
+    UINT length = 0;
+    const auto* fixed = resource.Value<VS_FIXEDFILEINFO>("\\", length);
+    const auto* fileVersion = resource.Value<char>("\\StringFileInfo\\040704E4\\FileVersion", length);
+    ASSERT_NE(fixed, nullptr);
+    ASSERT_NE(fileVersion, nullptr);
+
+    const testenv::PluginHost plugin(path);
+    unsigned char text[IMPAPI_VERSION_BUFFER_SIZE] = {};
+    plugin.ImportVersionInfo(text);
+    const std::string answered(reinterpret_cast<const char*>(text + 1), text[0]);
+    EXPECT_EQ(answered, std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+                            std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+                            std::to_string(HIWORD(fixed->dwFileVersionLS)));
+    EXPECT_EQ(answered, version::kPluginVersion);
+    EXPECT_EQ(std::string(fileVersion), KALVENTO_FILE_VERSION_TEXT);
+    EXPECT_EQ(std::string(fileVersion).rfind(answered + ".", 0), 0u) << fileVersion;
+    EXPECT_EQ(plugin.VersionInfo(), version::kInterfaceVersion);
+    EXPECT_EQ(plugin.AppVersionCheck(version::kLowestHostVersion), 0);
+    EXPECT_EQ(plugin.AppVersionCheck(version::kLowestHostVersion - 1), -1);
 }
 
 // The production DLL ships; the local one is the same sources built for the local export server.

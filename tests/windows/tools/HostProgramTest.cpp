@@ -8,46 +8,15 @@
 #include <thread>
 #include <vector>
 
+#include "support/ChildProcess.h"
+
 namespace {
 
-struct HostRun {
-    std::string output;
-    DWORD exitCode = 0;
-};
+using HostRun = testenv::ProgramRun;
 
-// Runs impapi-host with `arguments` (already quoted) and collects its standard output.
+// Runs impapi-host with `arguments` (already quoted).
 HostRun RunHost(const std::string& arguments) {
-    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    EXPECT_TRUE(::CreatePipe(&readEnd, &writeEnd, &inherit, 0));
-    ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process{};
-    std::string commandLine = "\"" KALVENTO_TEST_HOST_EXE "\" " + arguments;
-    HostRun run;
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
-                          &process)) {
-        ADD_FAILURE() << "cannot start " << commandLine;
-        return run;
-    }
-    ::CloseHandle(writeEnd);
-    char chunk[4096];
-    DWORD got = 0;
-    while (::ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) {
-        run.output.append(chunk, got);
-    }
-    ::WaitForSingleObject(process.hProcess, INFINITE);
-    ::GetExitCodeProcess(process.hProcess, &run.exitCode);
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    ::CloseHandle(readEnd);
-    return run;
+    return testenv::RunProgram(KALVENTO_TEST_HOST_EXE, arguments);
 }
 
 struct WorkbenchCase {
