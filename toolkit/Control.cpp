@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "toolkit/AtScopeEnd.h"
 #include "toolkit/ExtCtrls.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Module.h"
@@ -94,16 +95,12 @@ void TWinControl::RecreateWnd() {
         form->recreating_ = this;  // the focus moves away and back: no notices for that
     }
     DestroyHandle();
-    struct Restore {
-        TForm* form;
-        std::string& text;
-        ~Restore() {
-            text.clear();
-            if (form != nullptr) {
-                form->recreating_ = nullptr;
-            }
+    const AtScopeEnd restore{[this, form] {
+        creationText_.clear();
+        if (form != nullptr) {
+            form->recreating_ = nullptr;
         }
-    } restore{form, creationText_};
+    }};
     CreateWnd();
     ::SetWindowPos(handle_, previous != nullptr ? previous : HWND_TOP, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

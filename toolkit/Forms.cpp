@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "toolkit/AtScopeEnd.h"
 #include "toolkit/Module.h"
 #include "toolkit/StdCtrls.h"
 
@@ -62,18 +63,14 @@ int TForm::ShowModal() {
     std::vector<HWND> disabled;
     ::EnumThreadWindows(::GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&disabled));
     std::erase(disabled, Handle());
-    struct Reenable {
-        TForm& form;
-        std::vector<HWND>& windows;
-        ~Reenable() {
-            // The other windows come back before this one hides, so activation returns to them.
-            for (HWND window : windows) {
-                ::EnableWindow(window, TRUE);
-            }
-            form.modal_ = false;
-            form.Hide();
+    const AtScopeEnd reenable{[this, &disabled] {
+        // The other windows come back before this one hides, so activation returns to them.
+        for (HWND window : disabled) {
+            ::EnableWindow(window, TRUE);
         }
-    } reenable{*this, disabled};
+        modal_ = false;
+        Hide();
+    }};
     for (HWND window : disabled) {
         ::EnableWindow(window, FALSE);
     }
@@ -142,10 +139,7 @@ void TForm::FocusArrived(TWinControl* control) {
     TWinControl* previous = active_;
     active_ = control;
     if (previous != nullptr) {
-        struct ExitScope {
-            TWinControl*& exiting;
-            ~ExitScope() { exiting = nullptr; }
-        } scope{exiting_};
+        const AtScopeEnd endOfExit{[this] { exiting_ = nullptr; }};
         exiting_ = previous;
         previous->DoExit();
     }

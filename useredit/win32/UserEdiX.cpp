@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "toolkit/AtScopeEnd.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Module.h"
 
@@ -63,10 +64,7 @@ void TCustomEditEx::CreateWnd() {
         style &= ~static_cast<DWORD>(ES_READONLY);
     }
     windowCreating_ = true;
-    struct Done {
-        bool& creating;
-        ~Done() { creating = false; }
-    } done{windowCreating_};
+    const toolkit::AtScopeEnd created{[this] { windowCreating_ = false; }};
     CreateHandle({.ClassName = "EDIT",
                   .Style = style,
                   .Parent = parent_.Handle(),

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "toolkit/AtScopeEnd.h"
 #include "toolkit/Handles.h"
 #include "toolkit/Module.h"
 #include "useredit/ValueFormat.h"
@@ -23,15 +24,6 @@ int CompareTexts(const std::string& a, const std::string& b, DWORD flags) {
                                         b.data(), static_cast<int>(b.size()));
     return result == 0 ? 0 : result - CSTR_EQUAL;
 }
-
-// Runs `restore` when the scope ends, on every path.
-template <typename F>
-struct AtScopeEnd {
-    F restore;
-    ~AtScopeEnd() { restore(); }
-};
-template <typename F>
-AtScopeEnd(F) -> AtScopeEnd<F>;
 
 }  // namespace
 
@@ -279,7 +271,7 @@ void TCustomUserEdit::ApplyEnabledColors() {
 
 void TCustomUserEdit::TextChanged() {
     inChange_ = true;
-    const AtScopeEnd done{[this] { inChange_ = false; }};
+    const toolkit::AtScopeEnd done{[this] { inChange_ = false; }};
     TCustomEditEx::TextChanged();
 }
 
@@ -294,7 +286,7 @@ void TCustomUserEdit::EnabledChanged() {
 
 void TCustomUserEdit::DoEnter() {
     // A return of the focus after a failed check neither redisplays the value nor counts as an entry.
-    const AtScopeEnd clearRefocus{[this] { SetEditState(uesRefocus, false); }};
+    const toolkit::AtScopeEnd clearRefocus{[this] { SetEditState(uesRefocus, false); }};
     if ((editState_ & uesRefocus) != 0) {
         return;
     }
@@ -362,7 +354,7 @@ void TCustomUserEdit::KeyPress(char& key) {
             // The control keeps the focus and its edit form, so the editing state after the key is the one
             // before it, on every path.
             const bool editing = (editState_ & uesEditing) != 0;
-            const AtScopeEnd restore{[this, editing] { SetEditState(uesEditing, editing); }};
+            const toolkit::AtScopeEnd restore{[this, editing] { SetEditState(uesEditing, editing); }};
             SetEditState(uesEditing, true);
             // A refused value was not stored: it stays modified and nothing reports it as stored.
             if (CommitValue()) {

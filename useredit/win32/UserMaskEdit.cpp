@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "toolkit/AtScopeEnd.h"
 #include "toolkit/Module.h"
 #include "useredit/win32/WinCharServices.h"
 
@@ -195,10 +196,7 @@ void TCustomUserMaskEdit::Window::SelectBlockCursor() {
     // under a borrowed keyboard state does it. The state is the thread's own again on every path.
     BYTE saved[256] = {};
     ::GetKeyboardState(saved);
-    struct Restore {
-        BYTE* state;
-        ~Restore() { ::SetKeyboardState(state); }
-    } restore{saved};
+    const toolkit::AtScopeEnd restore{[&saved] { ::SetKeyboardState(saved); }};
     BYTE shiftLeft[256] = {};
     shiftLeft[VK_SHIFT] = 0x81;
     shiftLeft[VK_LEFT] = 0x81;
