@@ -302,16 +302,15 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
-            if (keyDownDone_) {
-                keyDownDone_ = false;
-            } else {
-                WORD key = static_cast<WORD>(wParam);
-                KeyDown(key, TShiftState::Current());
-                if (key == 0) {
-                    return 0;
-                }
-                wParam = key;
+            if (TakeDispatchedKeyDown(message, wParam, lParam)) {
+                break;  // the toolkit's loop ran KeyDown before it dispatched this message
             }
+            WORD key = static_cast<WORD>(wParam);
+            KeyDown(key, TShiftState::Current());
+            if (key == 0) {
+                return 0;
+            }
+            wParam = key;
             break;
         }
         case WM_KEYUP:
@@ -337,6 +336,16 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
     }
     return DefaultHandler(message, wParam, lParam);
+}
+
+bool TWinControl::TakeDispatchedKeyDown(UINT message, WPARAM wParam, LPARAM lParam) {
+    const MSG* dispatched = dispatchedKeyDown_;
+    if (dispatched == nullptr || dispatched->hwnd != handle_ || dispatched->message != message ||
+        dispatched->wParam != wParam || dispatched->lParam != lParam) {
+        return false;
+    }
+    dispatchedKeyDown_ = nullptr;
+    return true;
 }
 
 LRESULT CALLBACK TWinControl::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -143,8 +144,13 @@ private:
     std::string creationText_;
     int helpContext_ = 0;
     std::vector<TTimer*> timers_;
-    // Set by the toolkit's message loop when it already ran KeyDown for the WM_KEYDOWN it dispatches.
-    bool keyDownDone_ = false;
+    // Lives as long as the object: code that calls out to events and goes on with the object afterwards
+    // keeps a weak reference and checks it.
+    std::shared_ptr<char> alive_ = std::make_shared<char>();
+    // The WM_KEYDOWN that the toolkit's message loop is dispatching after it ran KeyDown for it.
+    static inline thread_local const MSG* dispatchedKeyDown_ = nullptr;
+    // Whether the window procedure's key-down message is that one (and takes the mark).
+    bool TakeDispatchedKeyDown(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 }  // namespace toolkit

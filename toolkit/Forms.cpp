@@ -1,6 +1,8 @@
 // Top-level form windows, focus notices, modal loop and dialog keys.
 #include "toolkit/Forms.h"
 
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "toolkit/AtScopeEnd.h"
@@ -189,28 +191,37 @@ bool TForm::DialogKey(TWinControl* control, WORD key) {
     return true;
 }
 
-void TForm::ProcessMessage(MSG& message) {
-    if (message.message == WM_KEYDOWN) {
-        if (TWinControl* control = FromHandle(message.hwnd)) {
-            try {
-                WORD key = static_cast<WORD>(message.wParam);
-                control->KeyDown(key, TShiftState::Current());
-                if (key == 0) {
-                    return;
-                }
-                message.wParam = key;
-                TForm* form = control->Form();
-                if (form != nullptr && form != control && form->DialogKey(control, key)) {
-                    return;
-                }
-            } catch (...) {
-                ReportException(std::current_exception());
-                return;
-            }
-            control->keyDownDone_ = true;
+bool TForm::PreviewKeyDown(TWinControl& control, MSG& message) {
+    const std::weak_ptr<char> alive = control.alive_;
+    try {
+        WORD key = static_cast<WORD>(message.wParam);
+        control.KeyDown(key, TShiftState::Current());
+        if (alive.expired() || key == 0) {
+            return false;
         }
+        message.wParam = key;
+        TForm* form = control.Form();
+        return form == nullptr || form == &control || !form->DialogKey(&control, key);
+    } catch (...) {
+        ReportException(std::current_exception());
+        return false;
+    }
+}
+
+void TForm::ProcessMessage(MSG& message) {
+    TWinControl* control = message.message == WM_KEYDOWN ? FromHandle(message.hwnd) : nullptr;
+    if (control != nullptr && !PreviewKeyDown(*control, message)) {
+        return;
     }
     ::TranslateMessage(&message);
+    if (control == nullptr) {
+        ::DispatchMessageA(&message);
+        return;
+    }
+    // The window procedure skips KeyDown for this one message. The mark ends with the dispatch, also when
+    // KeyDown recreated the window and the message reaches none.
+    const MSG* outer = std::exchange(dispatchedKeyDown_, &message);
+    const AtScopeEnd restore{[outer] { dispatchedKeyDown_ = outer; }};
     ::DispatchMessageA(&message);
 }
 

@@ -67,6 +67,9 @@ private:
     void FocusArrived(TWinControl* control);
     void ControlDestroying(TWinControl* control) noexcept;
     bool DialogKey(TWinControl* control, WORD key);
+    // The control's KeyDown and the form's dialog keys for a WM_KEYDOWN before it is dispatched: false when
+    // the key goes no further (zeroed, used as a dialog key, its handler failed or deleted the control).
+    static bool PreviewKeyDown(TWinControl& control, MSG& message);
 
     TWinControl* active_ = nullptr;
     TWinControl* exiting_ = nullptr;

@@ -2,10 +2,14 @@
 // real messages and real focus moves.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "support/TestEnvironment.h"
 #include "toolkit/Forms.h"
 #include "toolkit/Module.h"
 #include "toolkit/StdCtrls.h"
@@ -27,7 +31,8 @@ class EditForm : public testing::Test {
 protected:
     void SetUp() override {
         form.Show();
-        for (auto [edit, name] : {std::pair<TCustomEditEx*, const char*>{&first, "first"}, {&second, "second"}}) {
+        for (auto [edit, name] :
+             {std::pair<TCustomEditEx*, const char*>{&first, "first"}, {&second, "second"}}) {
             edit->OnEnter = [this, name] { notices.push_back(std::string("enter ") + name); };
             edit->OnExit = [this, name] { notices.push_back(std::string("exit ") + name); };
         }
@@ -46,7 +51,8 @@ protected:
     static std::pair<int, int> Selection(const TCustomEditEx& edit) {
         DWORD start = 0;
         DWORD end = 0;
-        ::SendMessageA(edit.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+        ::SendMessageA(edit.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                       reinterpret_cast<LPARAM>(&end));
         return {static_cast<int>(start), static_cast<int>(end)};
     }
     static LONG Style(const TCustomEditEx& edit) { return ::GetWindowLongA(edit.Handle(), GWL_STYLE); }
@@ -64,8 +70,8 @@ TEST_F(EditForm, FocusMovesSendExitBeforeEnterAndNothingForAReturn) {
     first.SetFocus();
     second.SetFocus();
     // The focus leaves the form for another window and comes back to the same control: no notices.
-    HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr, nullptr,
-                                   nullptr, nullptr);
+    HWND other = ::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, nullptr,
+                                   nullptr, nullptr, nullptr);
     ::SetFocus(other);
     second.SetFocus();
     ::DestroyWindow(other);
@@ -140,6 +146,61 @@ bool DrawsBorder(const TCustomEditEx& edit) {
     return corner != ::GetSysColor(COLOR_WINDOW);
 }
 
+// The toolkit's loop runs KeyDown before it dispatches a key; the window procedure skips it for that message
+// only. A KeyDown that recreates the window sends the message to a window that is gone: the next key that a
+// host's own loop dispatches still gets its KeyDown.
+TEST_F(EditForm, AKeyDownThatRecreatesTheWindowLeavesTheNextKeyItsKeyDown) {
+    std::vector<WORD> seen;
+    first.OnKeyDown = [&](WORD& key, toolkit::TShiftState) {
+        seen.push_back(key);
+        if (key == VK_F2) {
+            first.SetCharCase(first.CharCase() == TEditCharCase::ecNormal ? TEditCharCase::ecUpperCase
+                                                                          : TEditCharCase::ecNormal);
+        }
+    };
+    first.SetFocus();
+    const HWND created = first.Handle();
+    ::PostMessageA(first.Handle(), WM_KEYDOWN, VK_F2, 1);
+    toolkit::TForm::ProcessMessages();
+    ASSERT_NE(first.Handle(), created);
+    ::PostMessageA(first.Handle(), WM_KEYDOWN, VK_F3, 1);
+    testenv::PumpMessages();
+    EXPECT_EQ(seen, (std::vector<WORD>{VK_F2, VK_F3}));
+}
+
+// An edit whose memory stays in place after delete, filled with a pattern: a write after delete shows.
+class TWatchedEdit final : public TCustomEditEx {
+public:
+    using TCustomEditEx::TCustomEditEx;
+    static void* operator new(std::size_t size) {
+        if (size > sizeof memory_) {
+            throw std::bad_alloc();
+        }
+        return memory_;
+    }
+    static void operator delete(void* object) { std::memset(object, kFreed, sizeof memory_); }
+    static bool UntouchedSinceDelete() {
+        return std::all_of(std::begin(memory_), std::end(memory_),
+                           [](unsigned char b) { return b == kFreed; });
+    }
+
+private:
+    static constexpr unsigned char kFreed = 0xCD;
+    alignas(std::max_align_t) static inline unsigned char memory_[4096];
+};
+
+TEST_F(EditForm, AKeyDownThatDeletesTheControlIsTheLastUseOfIt) {
+    for (const WORD key : {WORD{VK_F2}, WORD{VK_TAB}, WORD{VK_RETURN}}) {
+        SCOPED_TRACE(key);
+        auto* doomed = new TWatchedEdit(form, 8, 100, 121, 25);
+        doomed->OnKeyDown = [doomed](WORD&, toolkit::TShiftState) { delete doomed; };
+        ::PostMessageA(doomed->Handle(), WM_KEYDOWN, key, 1);
+        toolkit::TForm::ProcessMessages();
+        EXPECT_TRUE(TWatchedEdit::UntouchedSinceDelete());
+        EXPECT_EQ(reports, 0);
+    }
+}
+
 TEST_F(EditForm, StyleBitsFollowTheProperties) {
     EXPECT_EQ(Style(first) & (ES_AUTOHSCROLL | ES_AUTOVSCROLL), ES_AUTOHSCROLL | ES_AUTOVSCROLL);
     EXPECT_TRUE(DrawsBorder(first));
@@ -174,7 +235,8 @@ TEST_F(EditForm, RecreationKeepsTextModifiedFlagLimitPasswordAndFocus) {
     EXPECT_EQ(::SendMessageA(first.Handle(), EM_GETLIMITTEXT, 0, 0), 7);
     EXPECT_EQ(::SendMessageA(first.Handle(), EM_GETPASSWORDCHAR, 0, 0), '#');
     EXPECT_TRUE(first.Focused());
-    EXPECT_EQ(::GetNextDlgTabItem(form.Handle(), first.Handle(), FALSE), second.Handle()) << "tab position kept";
+    EXPECT_EQ(::GetNextDlgTabItem(form.Handle(), first.Handle(), FALSE), second.Handle())
+        << "tab position kept";
     EXPECT_EQ(notices, (std::vector<std::string>{"enter first"})) << "recreation sends no notices";
 }
 
@@ -232,7 +294,8 @@ TEST_F(EditForm, HeightFollowsTheFontOnlyWithASingleBorder) {
     ::GetTextMetricsA(screen, &screenMetrics);
     ::ReleaseDC(nullptr, screen);
     const int font = heightOf(reinterpret_cast<HFONT>(::SendMessageA(first.Handle(), WM_GETFONT, 0, 0)));
-    const int expected = font + std::min<int>(screenMetrics.tmHeight, font) / 4 + 4 * ::GetSystemMetrics(SM_CYBORDER);
+    const int expected =
+        font + std::min<int>(screenMetrics.tmHeight, font) / 4 + 4 * ::GetSystemMetrics(SM_CYBORDER);
     EXPECT_EQ(first.Height(), expected);
     RECT window;
     ::GetWindowRect(first.Handle(), &window);
@@ -283,8 +346,10 @@ TEST(ModalForm, ResultsDialogKeysAndDisabledOwners) {
         int result;
     };
     const std::vector<Case> cases = {
-        {"Enter clicks the default button", [](TModalForm& f) { ::PostMessageA(f.edit.Handle(), WM_KEYDOWN, VK_RETURN, 1); }, 1},
-        {"Escape clicks the cancel button", [](TModalForm& f) { ::PostMessageA(f.edit.Handle(), WM_KEYDOWN, VK_ESCAPE, 1); }, 2},
+        {"Enter clicks the default button",
+         [](TModalForm& f) { ::PostMessageA(f.edit.Handle(), WM_KEYDOWN, VK_RETURN, 1); }, 1},
+        {"Escape clicks the cancel button",
+         [](TModalForm& f) { ::PostMessageA(f.edit.Handle(), WM_KEYDOWN, VK_ESCAPE, 1); }, 2},
         {"closing the window gives 2", [](TModalForm& f) { ::PostMessageA(f.Handle(), WM_CLOSE, 0, 0); }, 2},
         {"a click on OK", [](TModalForm& f) { ::PostMessageA(f.ok.Handle(), BM_CLICK, 0, 0); }, 1},
     };
