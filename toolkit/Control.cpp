@@ -268,11 +268,8 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORSTATIC:
-            // The child chooses its own colours first; a child that leaves them gets the parent's.
-            if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
-                if (HBRUSH brush = child->CtlColor(reinterpret_cast<HDC>(wParam))) {
-                    return reinterpret_cast<LRESULT>(brush);
-                }
+            if (HBRUSH brush = ChildColors(wParam, lParam)) {
+                return reinterpret_cast<LRESULT>(brush);
             }
             break;
         case WM_TIMER:
@@ -301,41 +298,44 @@ LRESULT TWinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return result;
         }
         case WM_KEYDOWN:
-        case WM_SYSKEYDOWN: {
-            if (TakeDispatchedKeyDown(message, wParam, lParam)) {
-                break;  // the toolkit's loop ran KeyDown before it dispatched this message
-            }
-            WORD key = static_cast<WORD>(wParam);
-            KeyDown(key, TShiftState::Current());
-            if (key == 0) {
-                return 0;
-            }
-            wParam = key;
-            break;
-        }
+        case WM_SYSKEYDOWN:
         case WM_KEYUP:
-        case WM_SYSKEYUP: {
-            WORD key = static_cast<WORD>(wParam);
-            KeyUp(key, TShiftState::Current());
-            if (key == 0) {
+        case WM_SYSKEYUP:
+        case WM_CHAR:
+            if (!KeyEvent(message, wParam, lParam)) {
                 return 0;
             }
-            wParam = key;
             break;
-        }
-        case WM_CHAR: {
-            char key = static_cast<char>(wParam);
-            KeyPress(key);
-            if (key == 0) {
-                return 0;
-            }
-            wParam = static_cast<unsigned char>(key);
-            break;
-        }
         default:
             break;
     }
     return DefaultHandler(message, wParam, lParam);
+}
+
+bool TWinControl::KeyEvent(UINT message, WPARAM& wParam, LPARAM lParam) {
+    if (message == WM_CHAR) {
+        char key = static_cast<char>(wParam);
+        KeyPress(key);
+        wParam = static_cast<unsigned char>(key);
+        return key != 0;
+    }
+    if ((message == WM_KEYDOWN || message == WM_SYSKEYDOWN) &&
+        TakeDispatchedKeyDown(message, wParam, lParam)) {
+        return true;  // the toolkit's loop ran KeyDown before it dispatched this message
+    }
+    WORD key = static_cast<WORD>(wParam);
+    if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN) {
+        KeyDown(key, TShiftState::Current());
+    } else {
+        KeyUp(key, TShiftState::Current());
+    }
+    wParam = key;
+    return key != 0;
+}
+
+HBRUSH TWinControl::ChildColors(WPARAM wParam, LPARAM lParam) {
+    TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam));
+    return child != nullptr ? child->CtlColor(reinterpret_cast<HDC>(wParam)) : nullptr;
 }
 
 bool TWinControl::TakeDispatchedKeyDown(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -106,6 +106,9 @@ protected:
     virtual void Notify(WORD /*code*/) {}
     // WM_CTLCOLOR* reflected from the parent: a brush to paint with, or null to leave it to the parent.
     virtual HBRUSH CtlColor(HDC dc);
+    // The parent's side of it: the colours the child of a WM_CTLCOLOR* message chooses, or null when it
+    // leaves them to the parent.
+    static HBRUSH ChildColors(WPARAM wParam, LPARAM lParam);
     // Sets the control's text and background colours on `dc` and gives the brush of its colour.
     HBRUSH PaintColors(HDC dc);
     virtual void CaptionChanged() {}
@@ -151,6 +154,9 @@ private:
     static inline thread_local const MSG* dispatchedKeyDown_ = nullptr;
     // Whether the window procedure's key-down message is that one (and takes the mark).
     bool TakeDispatchedKeyDown(UINT message, WPARAM wParam, LPARAM lParam);
+    // The key events of the key and character messages: false when the event zeroed the key and the message
+    // goes no further; otherwise `wParam` carries the key as the event left it.
+    bool KeyEvent(UINT message, WPARAM& wParam, LPARAM lParam);
 };
 
 }  // namespace toolkit

@@ -254,10 +254,8 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN: {
             // A control with colours of its own chooses them; labels and buttons sit on the face colour.
-            if (TWinControl* child = FromHandle(reinterpret_cast<HWND>(lParam))) {
-                if (HBRUSH brush = child->CtlColor(reinterpret_cast<HDC>(wParam))) {
-                    return reinterpret_cast<LRESULT>(brush);
-                }
+            if (HBRUSH brush = ChildColors(wParam, lParam)) {
+                return reinterpret_cast<LRESULT>(brush);
             }
             HDC dc = reinterpret_cast<HDC>(wParam);
             ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));

@@ -4,13 +4,14 @@
 
 #include <algorithm>
 
+#include "useredit/UserEditTypes.h"
+
 namespace useredit {
 namespace {
 
-// A keyboard byte that is a command rather than text: below 0x20, and 0x7F (Ctrl+Backspace).
+// A keyboard byte that is a command rather than text: below the text characters, and Ctrl+Backspace.
 bool IsControlChar(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7F;
+    return static_cast<unsigned char>(c) < kFirstTextChar || c == kCharDel;
 }
 
 }  // namespace
@@ -176,31 +177,38 @@ void MaskKeyEngine::RefuseChar() {
     }
 }
 
-void MaskKeyEngine::HandleCharKey(char c) {
+bool MaskKeyEngine::HandleCommandChar(char c) {
     if (c == kCharEscape) {
-        CancelInput();
-        return;
+        window_.CancelInput();
+        return true;
     }
     // Control characters are commands, never input: the edit window's own Ctrl+C, Ctrl+V and Ctrl+X go
     // through the mask, and no other one may blank a selection or land in a "C" position.
     if (c == kCharCopy) {
         window_.CopySelection();
-        return;
+        return true;
     }
     if (c == kCharPaste || c == kCharCut) {
         // A read-only edit window ignores both, as the native one does.
         if (window_.ReadOnly()) {
-            return;
+            return true;
         }
         if (c == kCharPaste) {
             Paste();
         } else {
             Cut();
         }
-        return;
+        return true;
     }
     if (IsControlChar(c) && c != kCharBack && c != kCharEnter) {
         RefuseChar();
+        return true;
+    }
+    return false;
+}
+
+void MaskKeyEngine::HandleCharKey(char c) {
+    if (HandleCommandChar(c)) {
         return;
     }
     if (!window_.CanModifyText() || window_.ReadOnly()) {
@@ -257,12 +265,8 @@ void MaskKeyEngine::CheckMaskInput() {
     if (!HasMask() || !window_.Modified() || mask_.MaskComplete(TextTakenIn(), offset)) {
         return;
     }
-    // With the focus already here no enter notice follows, and a flag set now would swallow the next real
-    // entry; the flag is set before asking, because the enter notice comes within the request.
-    if (!window_.Focused()) {
-        maskRefocus_ = true;
-    }
-    window_.TakeFocus();
+    TakeFocusBack(
+        window_.Focused(), [this] { maskRefocus_ = true; }, [this] { window_.TakeFocus(); });
     PlaceCursor(offset);
     window_.RaiseCheckError();
 }

@@ -10,29 +10,15 @@
 
 #include "useredit/CharServices.h"
 #include "useredit/EditMask.h"
+#include "useredit/UserEditTypes.h"
 #include "useredit/VirtualKeys.h"
 
 namespace useredit {
-
-// The characters a keyboard makes for Backspace, Enter, Escape, Ctrl+C, Ctrl+V, Ctrl+X and Ctrl+Backspace.
-inline constexpr char kCharBack = 0x08;
-inline constexpr char kCharEnter = 0x0D;
-inline constexpr char kCharEscape = 0x1B;
-inline constexpr char kCharCopy = 0x03;
-inline constexpr char kCharPaste = 0x16;
-inline constexpr char kCharCut = 0x18;
-inline constexpr char kCharDel = 0x7F;
 
 struct ShiftState {
     bool Shift = false;
     bool Ctrl = false;
     bool Alt = false;
-};
-
-// A selection as the edit window reports it: Start <= End, 0-based offsets.
-struct EditSelection {
-    int Start = 0;
-    int End = 0;
 };
 
 // What the masked edit needs of its edit window and of the validated edit around it. The control answers
@@ -68,8 +54,10 @@ public:
     // the caret at its start. Windows does it with a simulated Shift+Left under a swapped keyboard state.
     virtual void SelectBlockCursor() = 0;
 
-    // The validated edit's operations.
+    // The validated edit's operations. CancelInput is Escape's: the masked edit's virtual step, which by
+    // default runs MaskKeyEngine::CancelInput.
     virtual bool CanModifyText() = 0;
+    virtual void CancelInput() = 0;
     virtual void ResetCheckError() = 0;
     virtual void RaiseCheckError() = 0;
 };
@@ -96,6 +84,7 @@ public:
     void HandleHomeEnd(std::uint16_t key, ShiftState shift);
     void DeleteChars(std::uint16_t key);
     void HandleCharKey(char c);
+    // Escape's work: a modified input is given up and the value shown again.
     void CancelInput();
     void CheckMaskInput();
 
@@ -126,6 +115,9 @@ public:
 private:
     // Delete or Backspace as the keys do it: nothing when the validated edit refuses a change.
     void DeleteKey(std::uint16_t key);
+    // The characters that are commands (Escape, copy, cut, paste, other control characters): true when `c`
+    // was one and is handled.
+    bool HandleCommandChar(char c);
     void RefuseChar();
     int MaskLength() const { return mask_.MaskLength(); }
     std::string TextTakenIn() const { return TakeInText(window_.Text()); }

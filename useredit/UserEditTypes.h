@@ -51,6 +51,26 @@ enum class TUserCheckResults : std::uint8_t {
 enum TUserEditStateFlag : std::uint8_t { uesEditing = 1, uesRefocus = 2, uesErrColor = 4 };
 using TUserEditState = std::uint8_t;
 
+// A selection as the edit window reports it (EM_GETSEL): Start <= End, 0-based offsets. Setting one
+// (EM_SETSEL) names an anchor and a caret instead, the caret possibly before the anchor.
+struct EditSelection {
+    int Start = 0;
+    int End = 0;
+    bool operator==(const EditSelection&) const = default;
+};
+
+// Takes the focus back to an edit after a refused input, marking the enter notice that this brings so that it
+// is not taken for an entry. The mark is set before the focus is asked for, because the notice comes within
+// the request, and only when the focus is elsewhere: an edit that keeps the focus gets no notice, and a mark
+// set then would swallow the next real entry.
+template <typename SetMark, typename TakeFocus>
+void TakeFocusBack(bool focused, SetMark setMark, TakeFocus takeFocus) {
+    if (!focused) {
+        setMark();
+    }
+    takeFocus();
+}
+
 // A short string: at most 255 single-byte characters.
 using TString255 = std::string;
 constexpr std::size_t kShortStringMax = 255;

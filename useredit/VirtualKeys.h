@@ -1,5 +1,6 @@
-// Windows virtual-key codes (the VK_ values of <windows.h>) as portable constants, for the code that handles
-// keys without the Windows headers; a letter key's code is its upper-case ASCII letter.
+// Windows virtual-key codes (the VK_ values of <windows.h>) and the characters that keys make, as portable
+// constants, for the code that handles keys without the Windows headers; a letter key's code is its
+// upper-case ASCII letter.
 #pragma once
 
 #include <cstdint>
@@ -18,5 +19,17 @@ inline constexpr std::uint16_t kVkRight = 0x27;
 inline constexpr std::uint16_t kVkDown = 0x28;
 inline constexpr std::uint16_t kVkInsert = 0x2D;
 inline constexpr std::uint16_t kVkDelete = 0x2E;
+
+// The characters a keyboard makes for Backspace, Tab, Enter, Escape, Ctrl+C, Ctrl+V, Ctrl+X and
+// Ctrl+Backspace; the characters below kFirstTextChar are commands, not text.
+inline constexpr char kCharBack = 0x08;
+inline constexpr char kCharTab = 0x09;
+inline constexpr char kCharEnter = 0x0D;
+inline constexpr char kCharEscape = 0x1B;
+inline constexpr char kCharCopy = 0x03;
+inline constexpr char kCharPaste = 0x16;
+inline constexpr char kCharCut = 0x18;
+inline constexpr char kCharDel = 0x7F;
+inline constexpr unsigned char kFirstTextChar = 0x20;
 
 }  // namespace useredit

@@ -73,6 +73,7 @@ public:
         window.text = window.value = engine.Mask().FitText(text);
         window.onTextSet = [this] { engine.TextChanged(); };
         window.onFocusTaken = [this] { Enter(); };
+        window.onCancelInput = [this] { engine.CancelInput(); };
         window.focused = false;
     }
 

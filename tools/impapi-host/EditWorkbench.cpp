@@ -278,10 +278,7 @@ int RunEditWorkbench(const std::vector<std::string>& args) {
         form->ShowModal();
     }
 
-    DWORD start = 0;
-    DWORD end = 0;
-    ::SendMessageA(edit.Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                   reinterpret_cast<LPARAM>(&end));
+    const useredit::EditSelection selection = edit.Selection();
     const std::string text = edit.Text();
     const bool modified = edit.TextModified();
     const int beepsSeen = beeps;
@@ -295,7 +292,7 @@ int RunEditWorkbench(const std::vector<std::string>& args) {
         value = form->valueOld();
     }
     std::printf("text: %s\n", OutputLine(text).c_str());
-    std::printf("selection: %lu %lu\n", static_cast<unsigned long>(start), static_cast<unsigned long>(end));
+    std::printf("selection: %d %d\n", selection.Start, selection.End);
     std::printf("modified: %d\n", modified ? 1 : 0);
     std::printf("beeps: %d\n", beepsSeen);
     std::printf("value: %s\n", OutputLine(value).c_str());

@@ -46,12 +46,7 @@ DWORD TCustomEditEx::WindowStyle() const {
     } else if (charCase_ == TEditCharCase::ecLowerCase) {
         style |= ES_LOWERCASE;
     }
-    if (!HideSelInactive()) {
-        style |= ES_NOHIDESEL;
-    }
-    if (OemConvertText()) {
-        style |= ES_OEMCONVERT;
-    }
+    // HideSelInactive and OemConvertText answer their constants: no ES_NOHIDESEL, no ES_OEMCONVERT.
     return style;
 }
 
@@ -93,7 +88,7 @@ void TCustomEditEx::DestroyingWnd() {
 }
 
 LRESULT TCustomEditEx::Send(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return ::SendMessageA(Handle(), message, wParam, lParam);
+    return Handle() != nullptr ? ::SendMessageA(Handle(), message, wParam, lParam) : 0;
 }
 
 void TCustomEditEx::SetMaxLength(int value) {
@@ -172,25 +167,31 @@ void TCustomEditEx::SetTextModified(bool value) {
 }
 
 void TCustomEditEx::SetText(const std::string& text) {
-    ::SetWindowTextA(Handle(), text.c_str());
+    Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 void TCustomEditEx::ApplyMaxLength(int value) {
     Send(EM_LIMITTEXT, static_cast<WPARAM>(value), 0);
 }
 
-int TCustomEditEx::GetSelectionLength() {
+EditSelection TCustomEditEx::Selection() const {
     DWORD start = 0;
     DWORD end = 0;
     Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return static_cast<int>(end) - static_cast<int>(start);
+    return {static_cast<int>(std::min(start, end)), static_cast<int>(std::max(start, end))};
+}
+
+void TCustomEditEx::SetSelection(int anchor, int caret) {
+    Send(EM_SETSEL, static_cast<WPARAM>(anchor), static_cast<LPARAM>(caret));
+}
+
+int TCustomEditEx::GetSelectionLength() {
+    const EditSelection selection = Selection();
+    return selection.End - selection.Start;
 }
 
 int TCustomEditEx::GetSelectionStart() {
-    DWORD start = 0;
-    DWORD end = 0;
-    Send(EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return static_cast<int>(start);
+    return Selection().Start;
 }
 
 std::string TCustomEditEx::GetSelectedText() {
@@ -203,12 +204,12 @@ std::string TCustomEditEx::GetSelectedText() {
 
 void TCustomEditEx::SetSelectionLength(int value) {
     const int start = GetSelectionStart();
-    Send(EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(start + value));
+    SetSelection(start, start + value);
     Send(EM_SCROLLCARET);
 }
 
 void TCustomEditEx::SetSelectionStart(int value) {
-    Send(EM_SETSEL, static_cast<WPARAM>(value), static_cast<LPARAM>(value));
+    SetSelection(value, value);
 }
 
 void TCustomEditEx::ClearText() {
@@ -227,7 +228,7 @@ int TCustomEditEx::CopySelectedText(char* Buffer, int BufSize) {
 }
 
 void TCustomEditEx::SelectWholeText() {
-    Send(EM_SETSEL, 0, -1);
+    SetSelection(0, -1);
 }
 
 void TCustomEditEx::CopySelection() {

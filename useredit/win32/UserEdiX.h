@@ -7,6 +7,7 @@
 #include <string>
 
 #include "toolkit/Control.h"
+#include "useredit/UserEditTypes.h"
 
 namespace useredit {
 
@@ -42,6 +43,11 @@ public:
     std::string Text() const { return Caption(); }
     void SetText(const std::string& text);
 
+    // EM_GETSEL and EM_SETSEL: the caret goes to `caret`, which may lie before `anchor`; -1 as the caret
+    // selects to the end. Without a window the selection is empty and setting one does nothing.
+    EditSelection Selection() const;
+    void SetSelection(int anchor, int caret);
+
     virtual void ApplyMaxLength(int value);
     virtual int GetSelectionLength();
     virtual int GetSelectionStart();
@@ -74,6 +80,7 @@ protected:
     void FontChanged() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     toolkit::TWinControl& Parent() const { return parent_; }
+    // Every message to the edit window goes through here; without a window it answers 0 and sends nothing.
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
     // The character heights of the screen's default font and of the control's font.
     void ReadTextHeights(int& screenHeight, int& fontHeight) const;

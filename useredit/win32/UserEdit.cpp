@@ -7,6 +7,7 @@
 #include "toolkit/Handles.h"
 #include "toolkit/Module.h"
 #include "useredit/ValueFormat.h"
+#include "useredit/VirtualKeys.h"
 
 namespace useredit {
 namespace {
@@ -50,9 +51,7 @@ TCustomUserEdit::TCustomUserEdit(toolkit::TWinControl& parent, int left, int top
     int fontHeight = 0;
     ReadTextHeights(screenHeight, fontHeight);
     textMargin_ = std::min(screenHeight, fontHeight) / 4;
-    normalColor_ = Color();
-    normalFontColor_ = FontColor();
-    ApplyEnabledColors();
+    ApplyLoadedColors();
 }
 
 TCustomUserEdit::~TCustomUserEdit() {
@@ -96,11 +95,11 @@ void TCustomUserEdit::SetHistoryList(TCustomEditHistoryList* list) {
 
 std::string TCustomUserEdit::GetTextProp(int index) const {
     switch (index) {
-        case 0:
+        case kErrPromptIndex:
             return errPrompt_.empty() ? Name() : errPrompt_;
-        case 1:
+        case kFormatEditIndex:
             return formatEdit_;
-        case 2:
+        case kFormatViewIndex:
             return formatView_.empty() ? formatEdit_ : formatView_;
         default:
             return {};
@@ -109,13 +108,13 @@ std::string TCustomUserEdit::GetTextProp(int index) const {
 
 void TCustomUserEdit::SetTextProp(int index, const std::string& value) {
     switch (index) {
-        case 0:
+        case kErrPromptIndex:
             errPrompt_ = value;
             break;
-        case 1:
+        case kFormatEditIndex:
             formatEdit_ = value;
             break;
-        case 2:
+        case kFormatViewIndex:
             formatView_ = value;
             break;
         default:
@@ -149,7 +148,7 @@ void TCustomUserEdit::GetErrorText(TString255& text, int maxLength, int& helpCon
 }
 
 bool TCustomUserEdit::IsValidChar(char key) {
-    return static_cast<unsigned char>(key) < 32 && key != '\t';
+    return static_cast<unsigned char>(key) < kFirstTextChar && key != kCharTab;
 }
 
 bool TCustomUserEdit::DoBeforeTF() {
@@ -191,7 +190,7 @@ void TCustomUserEdit::RefreshText() {
     if (!DoBeforeTF()) {
         ShowValue();
     }
-    if ((editState_ & uesEditing) != 0) {
+    if (HasEditState(uesEditing)) {
         SelectWholeText();
         SetTextModified(false);
     }
@@ -199,12 +198,9 @@ void TCustomUserEdit::RefreshText() {
 }
 
 void TCustomUserEdit::TakeFocusBack() {
-    // The refocus flag swallows the enter notice that taking the focus back brings. A control that still has
-    // the focus gets no such notice, and a flag set then would swallow the next real entry.
-    if (!Focused()) {
-        SetEditState(uesRefocus, true);
-    }
-    SetFocus();
+    // The refocus flag swallows the enter notice that taking the focus back brings.
+    useredit::TakeFocusBack(
+        Focused(), [this] { SetEditState(uesRefocus, true); }, [this] { SetFocus(); });
 }
 
 bool TCustomUserEdit::CommitValue() {
@@ -244,16 +240,21 @@ void TCustomUserEdit::RaiseCheckError() {
     throw EUserEditError(ToShortString(text), helpContext);
 }
 
-void TCustomUserEdit::ResetCheckError() {
-    if ((editState_ & uesErrColor) != 0) {
+void TCustomUserEdit::ClearErrorColor() {
+    if (HasEditState(uesErrColor)) {
         SetColor(normalColor_);
+        SetEditState(uesErrColor, false);
     }
-    SetEditState(uesErrColor | uesRefocus, false);
+}
+
+void TCustomUserEdit::ResetCheckError() {
+    ClearErrorColor();
+    SetEditState(uesRefocus, false);
     RefreshText();
 }
 
 void TCustomUserEdit::CommitPendingEdit() {
-    if ((editState_ & uesEditing) != 0) {
+    if (HasEditState(uesEditing)) {
         CommitValue();
     }
 }
@@ -287,7 +288,7 @@ void TCustomUserEdit::EnabledChanged() {
 void TCustomUserEdit::DoEnter() {
     // A return of the focus after a failed check neither redisplays the value nor counts as an entry.
     const toolkit::AtScopeEnd clearRefocus{[this] { SetEditState(uesRefocus, false); }};
-    if ((editState_ & uesRefocus) != 0) {
+    if (HasEditState(uesRefocus)) {
         return;
     }
     SetEditState(uesEditing, true);
@@ -334,26 +335,24 @@ void TCustomUserEdit::KeyUp(WORD& key, toolkit::TShiftState shift) {
 }
 
 void TCustomUserEdit::KeyPress(char& key) {
-    if ((editState_ & uesErrColor) != 0) {
-        SetColor(normalColor_);
-        SetEditState(uesErrColor, false);
-    }
-    if (IsMaskedEdit()) {
-        return;
-    }
+    ClearErrorColor();
+    TypedChar(key);
+}
+
+void TCustomUserEdit::TypedChar(char& key) {
     if (!IsValidChar(key)) {
         if (OnInvalidChar && !OnInvalidChar(*this, key, editState_)) {
             toolkit::Beep();
         }
         key = 0;
-    } else if (key == '\x1B') {
+    } else if (key == kCharEscape) {
         RestoreValue();
         key = 0;
-    } else if (key == '\r') {
+    } else if (key == kCharEnter) {
         if (TextModified()) {
             // The control keeps the focus and its edit form, so the editing state after the key is the one
             // before it, on every path.
-            const bool editing = (editState_ & uesEditing) != 0;
+            const bool editing = HasEditState(uesEditing);
             const toolkit::AtScopeEnd restore{[this, editing] { SetEditState(uesEditing, editing); }};
             SetEditState(uesEditing, true);
             // A refused value was not stored: it stays modified and nothing reports it as stored.
@@ -443,16 +442,16 @@ TEditText::TEditText(toolkit::TWinControl& parent, int left, int top, int width,
 
 TString255 TEditText::GetValueProp(int index) {
     switch (index) {
-        case 0:
+        case kValueIndex:
             CommitPendingEdit();
             return ToShortString(value_);
-        case 1:
+        case kValueMaxIndex:
             return ToShortString(valueMax_);
-        case 2:
+        case kValueMinIndex:
             return ToShortString(valueMin_);
-        case 3:
+        case kValueOldIndex:
             return ToShortString(valueOld_);
-        case 4:
+        case kValueDefIndex:
             return ToShortString(valueDef_);
         default:
             return {};
@@ -473,21 +472,21 @@ void TEditText::SetValueProp(int index, const std::string& value) {
         }
     };
     switch (index) {
-        case 0:
+        case kValueIndex:
             value_ = text;
             valueOld_ = text;
             RefreshText();
             break;
-        case 1:
+        case kValueMaxIndex:
             setBound(valueMax_, TUserCheckModes::ucmMaxCheck);
             break;
-        case 2:
+        case kValueMinIndex:
             setBound(valueMin_, TUserCheckModes::ucmMinCheck);
             break;
-        case 3:
+        case kValueOldIndex:
             valueOld_ = text;
             break;
-        case 4:
+        case kValueDefIndex:
             valueDef_ = text;
             break;
         default:
@@ -536,7 +535,7 @@ void TEditText::GetErrorText(TString255& text, int maxLength, int& helpContext) 
 }
 
 void TEditText::ShowValue() {
-    const std::string format = (EditState() & uesEditing) != 0 ? FormatEdit() : FormatView();
+    const std::string format = HasEditState(uesEditing) ? FormatEdit() : FormatView();
     SetText(FormatValue(value_, format));
 }
 
@@ -547,12 +546,12 @@ void TEditText::StoreValue() {
 }
 
 bool TEditText::IsValidChar(char key) {
-    return static_cast<unsigned char>(key) >= 32 || TCustomUserEdit::IsValidChar(key);
+    return static_cast<unsigned char>(key) >= kFirstTextChar || TCustomUserEdit::IsValidChar(key);
 }
 
 void TEditText::RestoreValue() {
     const std::string old = valueOld_;
-    SetValueProp(0, old);
+    SetValueProp(kValueIndex, old);
 }
 
 }  // namespace useredit

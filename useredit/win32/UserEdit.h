@@ -32,14 +32,17 @@ public:
 
     // The texts by index: 0 ErrPrompt (the component's name while empty), 1 FormatEdit, 2 FormatView
     // (FormatEdit while empty). Writing a format does not redisplay the value.
+    static constexpr int kErrPromptIndex = 0;
+    static constexpr int kFormatEditIndex = 1;
+    static constexpr int kFormatViewIndex = 2;
     std::string GetTextProp(int index) const;
     void SetTextProp(int index, const std::string& value);
-    std::string ErrPrompt() const { return GetTextProp(0); }
-    void SetErrPrompt(const std::string& value) { SetTextProp(0, value); }
-    std::string FormatEdit() const { return GetTextProp(1); }
-    void SetFormatEdit(const std::string& value) { SetTextProp(1, value); }
-    std::string FormatView() const { return GetTextProp(2); }
-    void SetFormatView(const std::string& value) { SetTextProp(2, value); }
+    std::string ErrPrompt() const { return GetTextProp(kErrPromptIndex); }
+    void SetErrPrompt(const std::string& value) { SetTextProp(kErrPromptIndex, value); }
+    std::string FormatEdit() const { return GetTextProp(kFormatEditIndex); }
+    void SetFormatEdit(const std::string& value) { SetTextProp(kFormatEditIndex, value); }
+    std::string FormatView() const { return GetTextProp(kFormatViewIndex); }
+    void SetFormatView(const std::string& value) { SetTextProp(kFormatViewIndex, value); }
 
     // What a form does after it set up its controls, as loading them from a stored form would: the colours
     // seen now become the normal ones, and the value is displayed.
@@ -68,8 +71,9 @@ protected:
     virtual void StoreValue() = 0;
     virtual bool IsValidChar(char key);
     virtual void RestoreValue() = 0;
-    // A masked edit handles typed characters itself: the key press stops after the error colour.
-    virtual bool IsMaskedEdit() const { return false; }
+    // A typed character after the error colour went: checked, Escape restores the value, Enter commits it,
+    // others reach OnKeyPress. A masked edit takes the character through its mask instead.
+    virtual void TypedChar(char& key);
 
     bool DoBeforeTF();
     void DoAfterTF();
@@ -82,6 +86,7 @@ protected:
     // The colours seen now become the normal ones (the first half of Loaded).
     void ApplyLoadedColors();
     void SetCheckResult(TUserCheckResults result);
+    bool HasEditState(TUserEditStateFlag flag) const { return (editState_ & flag) != 0; }
 
     void TextChanged() override;
     void CreatedWnd() override;
@@ -98,6 +103,8 @@ private:
     void PaintRightAligned(HDC dc);
     void TakeFocusBack();
     void SetEditState(TUserEditState flags, bool on);
+    // The error colour goes with the next typed character or a reset.
+    void ClearErrorColor();
 
     TUserEditState editState_ = 0;
     TUserAlignment alignment_ = TUserAlignment::taLeftJustify;
@@ -121,17 +128,22 @@ public:
     // The values by index, each a short string: 0 Value (reading first takes over an edit in progress),
     // 1 ValueMax, 2 ValueMin (writing a bound switches its check on, or off for an empty text), 3 ValueOld,
     // 4 ValueDef.
+    static constexpr int kValueIndex = 0;
+    static constexpr int kValueMaxIndex = 1;
+    static constexpr int kValueMinIndex = 2;
+    static constexpr int kValueOldIndex = 3;
+    static constexpr int kValueDefIndex = 4;
     TString255 GetValueProp(int index);
     void SetValueProp(int index, const std::string& value);
-    TString255 Value() { return GetValueProp(0); }
-    void SetValue(const std::string& value) { SetValueProp(0, value); }
-    TString255 ValueMax() { return GetValueProp(1); }
-    void SetValueMax(const std::string& value) { SetValueProp(1, value); }
-    TString255 ValueMin() { return GetValueProp(2); }
-    void SetValueMin(const std::string& value) { SetValueProp(2, value); }
-    TString255 ValueOld() { return GetValueProp(3); }
-    TString255 ValueDef() { return GetValueProp(4); }
-    void SetValueDef(const std::string& value) { SetValueProp(4, value); }
+    TString255 Value() { return GetValueProp(kValueIndex); }
+    void SetValue(const std::string& value) { SetValueProp(kValueIndex, value); }
+    TString255 ValueMax() { return GetValueProp(kValueMaxIndex); }
+    void SetValueMax(const std::string& value) { SetValueProp(kValueMaxIndex, value); }
+    TString255 ValueMin() { return GetValueProp(kValueMinIndex); }
+    void SetValueMin(const std::string& value) { SetValueProp(kValueMinIndex, value); }
+    TString255 ValueOld() { return GetValueProp(kValueOldIndex); }
+    TString255 ValueDef() { return GetValueProp(kValueDefIndex); }
+    void SetValueDef(const std::string& value) { SetValueProp(kValueDefIndex, value); }
 
     // The remaining value operations of a string edit.
     bool ValueChanged() const;

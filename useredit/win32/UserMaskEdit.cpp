@@ -61,8 +61,7 @@ void TCustomUserMaskEdit::KeyUp(WORD& key, toolkit::TShiftState shift) {
     engine_.KeyUp(key, {.Shift = shift.Shift, .Ctrl = shift.Ctrl, .Alt = shift.Alt});
 }
 
-void TCustomUserMaskEdit::KeyPress(char& key) {
-    TCustomUserEdit::KeyPress(key);
+void TCustomUserMaskEdit::TypedChar(char& key) {
     engine_.KeyPress(key);
 }
 
@@ -124,14 +123,11 @@ bool TCustomUserMaskEdit::Window::Exists() const {
 }
 
 EditSelection TCustomUserMaskEdit::Window::Selection() const {
-    const auto answer = static_cast<DWORD>(edit_.Send(EM_GETSEL));
-    const int start = LOWORD(answer);
-    const int end = HIWORD(answer);
-    return {std::min(start, end), std::max(start, end)};
+    return edit_.Selection();
 }
 
 void TCustomUserMaskEdit::Window::SetSelection(int anchor, int caret) {
-    edit_.Send(EM_SETSEL, static_cast<WPARAM>(anchor), static_cast<LPARAM>(caret));
+    edit_.SetSelection(anchor, caret);
 }
 
 void TCustomUserMaskEdit::Window::ReplaceSelection(std::string_view characters) {
@@ -207,6 +203,10 @@ void TCustomUserMaskEdit::Window::SelectBlockCursor() {
 
 bool TCustomUserMaskEdit::Window::CanModifyText() {
     return edit_.CanModifyText();
+}
+
+void TCustomUserMaskEdit::Window::CancelInput() {
+    edit_.CancelInput();
 }
 
 void TCustomUserMaskEdit::Window::ResetCheckError() {

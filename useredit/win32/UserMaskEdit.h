@@ -34,12 +34,12 @@ protected:
     // Called after a new mask was set and the text fitted to it; a value holder fits itself too.
     virtual void MaskChanged() {}
 
-    bool IsMaskedEdit() const override { return true; }
+    // Typed characters go through the mask, never through the validated edit's own handling.
+    void TypedChar(char& key) override;
     void DoEnter() override;
     void DoExit() override;
     void KeyDown(WORD& key, toolkit::TShiftState shift) override;
     void KeyUp(WORD& key, toolkit::TShiftState shift) override;
-    void KeyPress(char& key) override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -63,6 +63,7 @@ private:
         void Beep() override;
         void SelectBlockCursor() override;
         bool CanModifyText() override;
+        void CancelInput() override;
         void ResetCheckError() override;
         void RaiseCheckError() override;
 

@@ -39,6 +39,8 @@ public:
     // runs when the focus was elsewhere.
     std::function<void()> onTextSet;
     std::function<void()> onFocusTaken;
+    // The masked edit's CancelInput step, which Escape runs.
+    std::function<void()> onCancelInput;
 
     bool Exists() const override { return exists; }
     useredit::EditSelection Selection() const override {
@@ -94,6 +96,11 @@ public:
 
     bool CanModifyText() override { return canModify; }
     // The validated edit shows its value again, selected, and unmodified.
+    void CancelInput() override {
+        if (onCancelInput) {
+            onCancelInput();
+        }
+    }
     void ResetCheckError() override { ShowValueSelected(); }
     void RaiseCheckError() override { ++checkErrorsRaised; }
 

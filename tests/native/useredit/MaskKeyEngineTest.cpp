@@ -44,6 +44,7 @@ public:
         engine.SetMask(mask);
         window.onTextSet = [this] { engine.TextChanged(); };
         window.onFocusTaken = [this] { Enter(); };
+        window.onCancelInput = [this] { engine.CancelInput(); };
     }
 
     // Starts from a value shown with the marked selection.

@@ -291,6 +291,33 @@ TEST_F(MaskEditForm, NoMaskedChangeCanBeUndoneOnAnyPath) {
     }
 }
 
+// A masked edit whose cancel step, which Escape runs, is counted.
+class TCancelCountingEdit final : public useredit::TMaskEditText {
+public:
+    using TMaskEditText::TMaskEditText;
+    int cancels = 0;
+
+protected:
+    void CancelInput() override {
+        ++cancels;
+        TMaskEditText::CancelInput();
+    }
+};
+
+TEST_F(MaskEditForm, EscapeRunsTheMaskedEditsCancelStep) {
+    TCancelCountingEdit edit(*form, 8, 70, 150, 21);
+    edit.SetEditMask("00-00");
+    edit.SetValue("12-34");
+    edit.SetFocus();
+    toolkit::TForm::ProcessMessages();
+    PostChar('9');
+    ASSERT_TRUE(edit.TextModified());
+    Press(VK_ESCAPE, false, false);
+    EXPECT_EQ(edit.cancels, 1);
+    EXPECT_EQ(edit.Text(), "12-34");
+    EXPECT_FALSE(edit.TextModified());
+}
+
 TEST_F(MaskEditForm, WithoutAMaskTheMenuCommandDeleteIsTheEditWindows) {
     useredit::TEditText text(*form, 8, 70, 150, 21);
     text.SetValue("abcdef");
