@@ -247,18 +247,9 @@ TEST_F(EditMaskFormat, TheMaskAnswersAsTheRoutinesOnTheMaskText) {
         const EditMask mask(text, '_', kChars);
         const int length = mask.MaskLength();
         ASSERT_EQ(length, useredit::MaskPosToOffset(text, static_cast<int>(text.size())));
+        // NextEditPos and PriorEditPos are held against the routines by the mask fuzzer.
         for (int offset = -1; offset <= length + 1; ++offset) {
-            int next = offset;
-            while (next < length && IsLiteralOffset(text, next)) {
-                ++next;
-            }
-            int prior = offset;
-            while (prior >= 0 && IsLiteralOffset(text, prior)) {
-                --prior;
-            }
             EXPECT_EQ(mask.IsLiteralOffset(offset), IsLiteralOffset(text, offset)) << offset;
-            EXPECT_EQ(mask.NextEditPos(offset), next) << offset;
-            EXPECT_EQ(mask.PriorEditPos(offset), prior < 0 ? mask.NextEditPos(0) : prior) << offset;
         }
         for (int pos = 0; pos <= static_cast<int>(text.size()); ++pos) {
             for (const char typed : {'-', '.', '/', ':', ')', ' '}) {
