@@ -306,7 +306,12 @@ int main(int argc, char** argv) {
         return kExitNoPlugin;
     }
     Plugin plugin;
-    const int exitCode = ResolveAll(module, plugin) ? Run(plugin, command, args, hostVersion) : kExitNoPlugin;
+    if (!ResolveAll(module, plugin)) {
+        std::fprintf(stderr, "impapi-host: %s lacks an export of the plug-in\n", dll.c_str());
+        ::FreeLibrary(module);
+        return kExitNoPlugin;
+    }
+    const int exitCode = Run(plugin, command, args, hostVersion);
     std::fflush(stdout);
     ::FreeLibrary(module);
     return exitCode;
