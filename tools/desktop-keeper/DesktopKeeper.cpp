@@ -1,8 +1,8 @@
 // desktop-keeper: holds the Wine session's desktop open while a test run lasts. Wine closes a desktop (its
-// explorer process ends) about a second after the last program using it ended; a program that starts while
-// the desktop closes fails to initialise user32 and ends at once with STATUS_DLL_INIT_FAILED, having printed
-// nothing. With one program always on the desktop it is never closed. Prints "ready" once it is a user of the
-// desktop, then waits until the session ends it.
+// explorer process ends) about a second after the last program using it ended and opens it again for the
+// next, so between two tests it would close and open; a program that starts while it closes can fail in
+// user32's start-up. With one program always on the desktop it is never closed. Prints "ready" once it is a
+// user of the desktop, then waits until the session ends it.
 #include <windows.h>
 
 #include <cstdio>
