@@ -9,18 +9,29 @@ MINGW_BUILD="$BUILD/mingw"
 export LC_ALL=C.UTF-8
 export WINEDEBUG=-all
 
-# The shipped DLL is 32-bit; its Windows programs run under 32-bit Wine where the kernel can start 32-bit
-# programs. Where it cannot (ia32 emulation switched off), the Windows programs come from the 64-bit build of
-# the same sources and run under 64-bit Wine, while the 32-bit tree is still built and its DLL files are
-# checked. setup installs both loaders, so the choice is made after it (prepare_machine); KALVENTO_WINDOWS_TREE
-# (mingw or mingw64) makes it by hand. WINDOWS_BUILD is then the tree whose programs run here; its test
-# presets carry the tree's name after the tier's.
+# The shipped DLL is 32-bit; its Windows programs run under 32-bit Wine where it is installed and the kernel can
+# start 32-bit programs. Elsewhere (ia32 emulation switched off, or a mirror that could not serve the 32-bit Wine)
+# the Windows programs come from the 64-bit build of the same sources and run under 64-bit Wine, while the
+# 32-bit tree is still built and its DLL files are checked. The choice is made after installation
+# (prepare_machine), by trying the 32-bit loader; KALVENTO_WINDOWS_TREE (mingw or mingw64) makes it by hand.
+# WINDOWS_BUILD is then the tree whose programs run here; its test presets carry the tree's name after the
+# tier's, and WINDOWS_TREE_NOTE says why the 64-bit tree runs, when it does.
+KALVENTO_WINE32_LOADER=${KALVENTO_WINE32_LOADER:-/usr/lib/wine/wine}
 select_windows_tree() {
     local tree=${KALVENTO_WINDOWS_TREE:-}
-    if [ -z "$tree" ]; then
-        tree=mingw64
-        /usr/lib/wine/wine --version >/dev/null 2>&1 && tree=mingw
+    WINDOWS_TREE_NOTE=""
+    if [ ! -e "$KALVENTO_WINE32_LOADER" ]; then
+        [ "$tree" = mingw ] &&
+            die "KALVENTO_WINDOWS_TREE=mingw, but the 32-bit Wine is not installed ($KALVENTO_WINE32_LOADER is missing)"
+        WINDOWS_TREE_NOTE="(32-bit Wine not installed)"
+    elif ! "$KALVENTO_WINE32_LOADER" --version >/dev/null 2>&1; then
+        WINDOWS_TREE_NOTE="(32-bit programs do not start here)"
     fi
+    if [ -z "$tree" ]; then
+        tree=mingw
+        [ -n "$WINDOWS_TREE_NOTE" ] && tree=mingw64
+    fi
+    [ "$tree" = mingw ] && WINDOWS_TREE_NOTE=""
     case $tree in
         mingw) WINDOWS_TEST_SUFFIX="" ;;
         mingw64) WINDOWS_TEST_SUFFIX="-mingw64" ;;
@@ -30,7 +41,8 @@ select_windows_tree() {
     WINDOWS_BUILD="$BUILD/$WINDOWS_PRESET"
 }
 
-# Installs what is missing (scripts/setup, with any extra packages named) and chooses the Windows tree.
+# Installs what the Windows programs and every build need, tries the 32-bit Wine (scripts/setup, with any
+# extra packages named) and chooses the Windows tree.
 prepare_machine() {
     "$ROOT/scripts/setup" "$@" || die "setup failed"
     select_windows_tree
