@@ -102,7 +102,7 @@ class SetupTest(unittest.TestCase):
             ("nothing is missing", [], everything + [WINE32], [], [], None,
              0, 0, True, []),
             ("the 32-bit Wine failed an hour ago", [], everything, [], [], 3600,
-             0, 0, False, ["could not be installed (E: earlier failure"]),
+             0, 0, False, ["could not be installed 60 min ago, tried again after 6 h (E: earlier failure"]),
             ("the 32-bit Wine failed a day ago", [], everything, [], [], 86400,
              0, 1, True, []),
             ("a release wants the build group alone", ["--build-only"], [], [], [], None,
