@@ -66,6 +66,13 @@ std::int32_t ClassifyAnswer(const inet::MemoryStream& answer) {
     return kServerUnknownAnswer;
 }
 
+std::int32_t ClassifyResetRefusal(const inet::MemoryStream& answer) {
+    // A wrong password on the first import must send the user to the access data, as it does on a delta
+    // import, not to the platform's support: the server's error number counts in a reset answer too.
+    const std::int32_t result = ClassifyAnswer(answer);
+    return result == kExportOk || result == kServerUnknownAnswer ? kResetNotAcknowledged : result;
+}
+
 std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& server,
                        const ExportArguments& args) {
     if (args.Credentials == nullptr) {
@@ -102,7 +109,7 @@ std::int32_t RunExport(ExportEnvironment& environment, const ExportServer& serve
         std::int32_t result = Fetch(environment, ExportUrl(server, credentials, kTypeReset),
                                     server.ResetTimeoutSeconds, resetAnswer);
         if (result == inet::kDownloadOk && !resetAnswer.Contains(kResetAcknowledged)) {
-            result = kResetNotAcknowledged;
+            result = ClassifyResetRefusal(resetAnswer);
         }
         if (result != inet::kDownloadOk) {
             return result;

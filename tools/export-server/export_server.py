@@ -45,6 +45,7 @@ ERRORS = {1: "ERROR 001 Login fehlgeschlagen\r\n", 2: "ERROR 002 User unbekannt\
           3: "ERROR 003 Passwort nicht korrekt\r\n", 4: "ERROR 004\r\n",
           5: "ERROR 005 Keine aktuellen Daten vorhanden\r\n", 6: "ERROR 006 Export nicht vollstaendig\r\n",
           7: "ERROR 007\r\n", 8: "ERROR 008 Datenbankfehler\r\n"}
+RESET_REFUSED = "Exportstatus nicht zurueckgesetzt\r\n"
 TWO_ERROR_CODES = "ERROR 003 Passwort nicht korrekt, ERROR 001 Login fehlgeschlagen\r\n"
 
 DECLARATION = '<?xml version="1.0" encoding="windows-1252"?>\r\n'
@@ -221,6 +222,12 @@ SCENARIOS = [
      "data requests answer a text carrying both 003 and 001"),
     ("noack", "noack", False, lambda m, r: framed(ERRORS[1]) if r.reset else xml(demo_export(r)),
      "reset answers ERROR 001 instead of 007; data requests get the demo export"),
+    ("reset-err00([1-8])", "reset-err001..reset-err008", False,
+     lambda m, r: framed(ERRORS[int(m[1])]) if r.reset else xml(demo_export(r)),
+     "reset answers ERROR 00N (007 acknowledges); data requests get the demo export"),
+    ("reset-refused", "reset-refused", False,
+     lambda m, r: framed(RESET_REFUSED) if r.reset else xml(demo_export(r)),
+     "reset answers a text without any number; data requests get the demo export"),
     ("http(401|403|404|500|503)", "httpNNN", False, http_status,
      "NNN = 401, 403, 404, 500 or 503: every request answers that HTTP status"),
     ("http(407)", "http407", False, http_status, "every request answers 407 with Proxy-Authenticate"),

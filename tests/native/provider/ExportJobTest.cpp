@@ -112,8 +112,17 @@ TEST_P(ResetRequest, WithoutAcknowledgementNothingElseIsRequested) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, ResetRequest,
-                         ::testing::Values(ResetCase{"ErrorNumberOnly", {0, "001"}, -12, {}},
+                         ::testing::Values(ResetCase{"LoginFailed", {0, "001"}, -21, {}},
+                                           ResetCase{"UserUnknown", {0, "ERROR 002"}, -22, {}},
+                                           ResetCase{"PasswordWrong", {0, "ERROR 003 Passwort"}, -23, {}},
+                                           ResetCase{"NoCurrentData", {0, "005"}, -25, {}},
+                                           ResetCase{"XmlIncomplete", {0, "006"}, -26, {}},
+                                           ResetCase{"DatabaseError", {0, "008"}, -28, {}},
+                                           ResetCase{"FirstRuleWins", {0, "003 then 001"}, -21, {}},
+                                           ResetCase{"NoNumber", {0, "refused"}, -12, {}},
+                                           ResetCase{"UnknownNumber", {0, "004"}, -12, {}},
                                            ResetCase{"XmlOnly", {0, kXml}, -12, {}},
+                                           ResetCase{"XmlWithErrorNumber", {0, kXml + std::string("003")}, -12, {}},
                                            ResetCase{"SplitMarker", {0, "00 7"}, -12, {}},
                                            ResetCase{"UrlFailed", {-3, ""}, -3, {}},
                                            ResetCase{"IncompleteDespiteMarker", {-7, "007"}, -7, {}},

@@ -32,6 +32,7 @@ class CommandLineTest(unittest.TestCase):
         done = run("--help")
         self.assertEqual(done.returncode, 0)
         for name in ["4711", "xml-N", "bytes", "err001..err008", "err003-xml", "err003-001", "noack",
+                     "reset-err001..reset-err008", "reset-refused",
                      "httpNNN", "http407", "empty", "short", "chunked-cut", "nolength", "badlength", "slow",
                      "hang", "close", "body-stall", "head-cut", "badstatus", "neglength", "bighead",
                      "(anything else)", "/control?wronghost=1", "/control?expired=1"]:

@@ -205,13 +205,25 @@ INSTANTIATE_TEST_SUITE_P(ServerAnswers, ExportXmlCode,
                                          CodeCase{"short", -7, false}),
                          testenv::ScenarioName<CodeCase>);
 
-TEST(ExportXml, UnacknowledgedResetStopsAfterOneRequest) {
-    const ExportRun run = Export("noack", {.lastImport = kInitialImport});
-    EXPECT_EQ(run.result, -12);
-    EXPECT_EQ(run.requests, Lines{kRequestPrefix + std::string("noack&pwd=x&type=0003 HTTP/1.1")});
+class UnacknowledgedReset : public testing::TestWithParam<CodeCase> {};
+
+// A reset answer without 007 stops the import after its one request, without a file; its error number, if
+// any, names the fault as a data answer's would (a wrong password on the first import is -23, not -12).
+TEST_P(UnacknowledgedReset, StopsAfterOneRequestWithTheServersNumber) {
+    const CodeCase& c = GetParam();
+    const ExportRun run = Export(c.user, {.lastImport = kInitialImport});
+    EXPECT_EQ(run.result, c.result);
+    EXPECT_EQ(run.requests, Lines{kRequestPrefix + std::string(c.user) + "&pwd=x&type=0003 HTTP/1.1"});
     EXPECT_EQ(StatusLines(run.calls), Lines{"Initial-Import vorbereiten ..."});
-    EXPECT_TRUE(run.files.empty());
+    EXPECT_EQ(run.files.size(), c.fileKept ? 1u : 0u);
 }
+
+INSTANTIATE_TEST_SUITE_P(ResetAnswers, UnacknowledgedReset,
+                         testing::Values(CodeCase{"noack", -21, false}, CodeCase{"reset-err002", -22, false},
+                                         CodeCase{"reset-err003", -23, false}, CodeCase{"reset-err004", -12, false},
+                                         CodeCase{"reset-err005", -25, false}, CodeCase{"reset-err006", -26, false},
+                                         CodeCase{"reset-err008", -28, false}, CodeCase{"reset-refused", -12, false}),
+                         testenv::ScenarioName<CodeCase>);
 
 TEST(ExportXml, FailedResetReturnsItsDownloadCode) {
     const ExportRun run = Export("http503", {.lastImport = kInitialImport});
