@@ -121,6 +121,8 @@ void TWinControl::DestroyHandle() noexcept {
             nativeProcedure_ = nullptr;
         }
         DetachControl(window);
+        ++ownDestroyDepth_;
+        const AtScopeEnd destroyed{[] { --ownDestroyDepth_; }};
         ::DestroyWindow(window);
     }
     handle_ = nullptr;
@@ -348,6 +350,11 @@ bool TWinControl::TakeDispatchedKeyDown(UINT message, WPARAM wParam, LPARAM lPar
     return true;
 }
 
+bool TWinControl::DestroyedByToolkit() {
+    return ownDestroyDepth_ > 0 &&
+           (::InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) == 0;
+}
+
 LRESULT CALLBACK TWinControl::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto* control = static_cast<TWinControl*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
@@ -358,6 +365,11 @@ LRESULT CALLBACK TWinControl::WindowProcedure(HWND window, UINT message, WPARAM 
     TWinControl* control = FromHandle(window);
     if (control == nullptr) {
         return ::DefWindowProcA(window, message, wParam, lParam);
+    }
+    if ((message == WM_DESTROY || message == WM_NCDESTROY) && !DestroyedByToolkit()) {
+        // Another program or thread cannot orphan the window from its object: the object would lose its
+        // window while the window lived on, and outlive the code of its window procedure.
+        return 0;
     }
     if (message == WM_NCDESTROY) {
         // A child destroyed with its parent: the form forgets it before the object loses its window.

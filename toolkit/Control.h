@@ -125,6 +125,10 @@ protected:
 
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    // The key events of a key or character message without the native handling after them: for a key the
+    // control's own events may use but the native window must never see.
+    void KeyEventsOnly(UINT message, WPARAM wParam, LPARAM lParam) { KeyEvent(message, wParam, lParam); }
+
 private:
     friend class TTimer;
     friend class TForm;
@@ -152,6 +156,10 @@ private:
     std::shared_ptr<char> alive_ = std::make_shared<char>();
     // The WM_KEYDOWN that the toolkit's message loop is dispatching after it ran KeyDown for it.
     static inline thread_local const MSG* dispatchedKeyDown_ = nullptr;
+    // How deep this thread is in a DestroyWindow of the toolkit's own: a WM_DESTROY or WM_NCDESTROY that
+    // arrives outside one was sent or posted by someone else, and the window is not going.
+    static inline thread_local int ownDestroyDepth_ = 0;
+    static bool DestroyedByToolkit();
     // Whether the window procedure's key-down message is that one (and takes the mark).
     bool TakeDispatchedKeyDown(UINT message, WPARAM wParam, LPARAM lParam);
     // The key events of the key and character messages: false when the event zeroed the key and the message

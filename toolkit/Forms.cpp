@@ -106,12 +106,24 @@ int TForm::ShowModal() {
 }
 
 void TForm::SetDefaultButton(TButton* button) {
-    if (defaultButton_ != nullptr && defaultButton_->Handle() != nullptr) {
-        ::SendMessageA(defaultButton_->Handle(), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
-    }
     defaultButton_ = button;
-    if (button != nullptr && button->Handle() != nullptr) {
-        ::SendMessageA(button->Handle(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+    MoveDefaultFrame(active_);
+}
+
+void TForm::MoveDefaultFrame(TWinControl* focus) {
+    auto* focusedButton = dynamic_cast<TButton*>(focus);
+    TButton* framed = defaultButton_ == nullptr  ? nullptr
+                      : focusedButton != nullptr ? focusedButton
+                                                 : defaultButton_;
+    if (framed == framedButton_) {
+        return;
+    }
+    if (framedButton_ != nullptr && framedButton_->Handle() != nullptr) {
+        ::SendMessageA(framedButton_->Handle(), BM_SETSTYLE, BS_PUSHBUTTON, TRUE);
+    }
+    framedButton_ = framed;
+    if (framed != nullptr && framed->Handle() != nullptr) {
+        ::SendMessageA(framed->Handle(), BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
     }
 }
 
@@ -124,7 +136,11 @@ void TForm::SetTabOrder(std::initializer_list<TWinControl*> controls) {
 }
 
 void TForm::FocusArrived(TWinControl* control) {
-    if (destroying_ || control == active_) {
+    if (destroying_) {
+        return;
+    }
+    MoveDefaultFrame(control);
+    if (control == active_) {
         return;
     }
     if (control == recreating_) {
@@ -160,6 +176,9 @@ void TForm::ControlDestroying(TWinControl* control) noexcept {
     if (defaultButton_ == control) {
         defaultButton_ = nullptr;
     }
+    if (framedButton_ == control) {
+        framedButton_ = nullptr;
+    }
     if (cancelButton_ == control) {
         cancelButton_ = nullptr;
     }
@@ -182,6 +201,10 @@ bool TForm::DialogKey(TWinControl* control, WORD key) {
     TButton* button = key == VK_RETURN ? defaultButton_ : cancelButton_;
     if (button == nullptr) {
         return false;
+    }
+    // A push button with the focus is the one Enter presses: the user chose it.
+    if (auto* focusedButton = dynamic_cast<TButton*>(control); key == VK_RETURN && focusedButton != nullptr) {
+        button = focusedButton;
     }
     const LRESULT code = ::SendMessageA(control->Handle(), WM_GETDLGCODE, key, 0);
     if ((code & DLGC_WANTALLKEYS) != 0) {

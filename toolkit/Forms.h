@@ -33,7 +33,9 @@ public:
     void SetModalResult(int result) { modalResult_ = result; }
 
     // Enter clicks the default button and Escape the cancel button, unless the focused control wants every
-    // key (DLGC_WANTALLKEYS); Tab always moves the focus.
+    // key (DLGC_WANTALLKEYS); Tab always moves the focus. As in Windows dialogs, a focused push button takes
+    // Enter and the default frame while it has the focus; the default button gets both back when the focus
+    // goes to a control that is no button.
     void SetDefaultButton(TButton* button);
     void SetCancelButton(TButton* button) { cancelButton_ = button; }
     TWinControl* ActiveControl() const { return active_; }
@@ -66,6 +68,9 @@ private:
     // (from another window, or after a recreation) sends neither.
     void FocusArrived(TWinControl* control);
     void ControlDestroying(TWinControl* control) noexcept;
+    // Draws the default frame on the focused push button, or on the default button when the focus is
+    // elsewhere.
+    void MoveDefaultFrame(TWinControl* focus);
     bool DialogKey(TWinControl* control, WORD key);
     // The control's KeyDown and the form's dialog keys for a WM_KEYDOWN before it is dispatched: false when
     // the key goes no further (zeroed, used as a dialog key, its handler failed or deleted the control).
@@ -75,6 +80,7 @@ private:
     TWinControl* exiting_ = nullptr;
     TWinControl* recreating_ = nullptr;
     TButton* defaultButton_ = nullptr;
+    TButton* framedButton_ = nullptr;  // the button that shows the default frame
     TButton* cancelButton_ = nullptr;
     int modalResult_ = mrNone;
     bool modal_ = false;

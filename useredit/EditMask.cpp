@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "useredit/VirtualKeys.h"
+
 namespace useredit {
 namespace {
 
@@ -232,6 +234,11 @@ bool EditMask::CheckMaskChar(char& c, int maskPos) const {
         // An escaped "/" or ":" shows the separator too.
         c = position.Literal;
         return true;
+    }
+    // A control character is a command, never text: not even an "any character" position takes it, from a
+    // paste or a value.
+    if (IsControlChar(c)) {
+        return false;
     }
     const auto convertLetter = [&] {
         if (position.Case == MaskCase::Upper) {

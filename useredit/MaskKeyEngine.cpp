@@ -7,14 +7,6 @@
 #include "useredit/UserEditTypes.h"
 
 namespace useredit {
-namespace {
-
-// A keyboard byte that is a command rather than text: below the text characters, and Ctrl+Backspace.
-bool IsControlChar(char c) {
-    return static_cast<unsigned char>(c) < kFirstTextChar || c == kCharDel;
-}
-
-}  // namespace
 
 MaskKeyEngine::MaskKeyEngine(MaskEditWindow& window, const CharServices& chars)
     : window_(window), chars_(&chars), mask_("", GlobalMaskSettings().DefaultBlank, chars) {}
@@ -355,8 +347,10 @@ bool MaskKeyEngine::Cut() {
     if (!HasMask()) {
         return false;
     }
-    window_.CopySelection();
-    DeleteChars(kVkDelete);
+    // A password is never copied, and a cut that cannot copy deletes nothing either.
+    if (window_.CopySelection()) {
+        DeleteChars(kVkDelete);
+    }
     return true;
 }
 
@@ -375,14 +369,18 @@ bool MaskKeyEngine::Paste() {
     }
     // Without a text to paste the native edit changes nothing, and so does the mask.
     const std::optional<std::string> clipboard = window_.ClipboardText();
-    if (!clipboard) {
-        return true;
+    if (clipboard) {
+        PasteText(*clipboard);
     }
+    return true;
+}
+
+void MaskKeyEngine::PasteText(std::string_view pasted) {
     const EditSelection selection = window_.Selection();
     const std::string before = TextTakenIn();
     std::string text = before;
     mask_.BlankRange(text, selection.Start, selection.End - selection.Start);
-    const int next = mask_.MergeInput(text, TakeInText(*clipboard), selection.Start);
+    const int next = mask_.MergeInput(text, TakeInText(pasted), selection.Start);
     // Setting the text clears the modified flag, which must stay set for a changed text: leaving and Enter
     // check only a modified input.
     if (text != before) {
@@ -390,7 +388,6 @@ bool MaskKeyEngine::Paste() {
         window_.SetModified(true);
     }
     PlaceCursor(next);
-    return true;
 }
 
 void MaskKeyEngine::FocusEnter(const std::function<void()>& validatedEnter) {

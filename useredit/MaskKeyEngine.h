@@ -46,8 +46,9 @@ public:
     virtual void TakeFocus() = 0;
     // The clipboard's text, or nothing when the clipboard cannot be opened or holds no text.
     virtual std::optional<std::string> ClipboardText() = 0;
-    // WM_COPY of the edit window: copies a non-empty selection unless a password character hides the text.
-    virtual void CopySelection() = 0;
+    // WM_COPY of the edit window: copies a non-empty selection. False, and nothing copied, when a password
+    // character hides the text.
+    virtual bool CopySelection() = 0;
     // MessageBeep(0).
     virtual void Beep() = 0;
     // The caret stands behind the character at the cursor with nothing selected: select that character with
@@ -102,6 +103,8 @@ public:
     bool Cut();
     bool Paste();
     bool Clear();
+    // A paste of `text` at the selection, whatever the clipboard holds (a replacement sent from outside).
+    void PasteText(std::string_view text);
     // The toolkit's enter notice; `validatedEnter` is the validated edit's enter handling, which a focus
     // return after an incomplete Enter skips once.
     void FocusEnter(const std::function<void()>& validatedEnter);

@@ -32,4 +32,9 @@ inline constexpr char kCharCut = 0x18;
 inline constexpr char kCharDel = 0x7F;
 inline constexpr unsigned char kFirstTextChar = 0x20;
 
+// A keyboard byte that is a command rather than text: below the text characters, and Ctrl+Backspace.
+inline constexpr bool IsControlChar(char c) {
+    return static_cast<unsigned char>(c) < kFirstTextChar || c == kCharDel;
+}
+
 }  // namespace useredit

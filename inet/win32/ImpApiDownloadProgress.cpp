@@ -28,11 +28,25 @@ TfrmDownloadProgress::TfrmDownloadProgress(HWND owner)
     Label1.SetFont(LabelFont());
     Label1.GrowToText();  // a substituted font may draw the text wider than the layout's 119 pixels
     Button1.OnClick = [this] { Button1Click(); };
+    Button1.OnKeyDown = [this](WORD& key, toolkit::TShiftState shift) { KeyDown(key, shift); };
     Timer1.OnTimer = [this] { Timer1Timer(); };
 }
 
 void TfrmDownloadProgress::FormShow() {
     FCancelled = false;
+}
+
+void TfrmDownloadProgress::KeyDown(WORD& key, toolkit::TShiftState shift) {
+    if (shift.Alt || shift.Ctrl) {
+        return;
+    }
+    if (key == VK_TAB) {
+        Button1.SetFocus();
+        key = 0;
+    } else if (key == VK_ESCAPE) {
+        Button1.Click();
+        key = 0;
+    }
 }
 
 void TfrmDownloadProgress::Timer1Timer() {

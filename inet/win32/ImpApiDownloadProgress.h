@@ -25,6 +25,10 @@ public:
 
 private:
     void FormShow() override;
+    // The keyboard's way to the cancel button, in whatever message loop the host runs: Tab reaches it and
+    // Escape presses it. Enter does nothing, so that a key still held from starting the import cannot stop
+    // it.
+    void KeyDown(WORD& key, toolkit::TShiftState shift) override;
     void Timer1Timer();
     void Button1Click();
 

@@ -2,6 +2,7 @@
 // with what the edit holds afterwards printed one line each.
 #include "tools/impapi-host/EditWorkbench.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <functional>
@@ -22,6 +23,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: impapi-host edit [--mask MASK] [--text TEXT] [--min A] [--max B] [--password C] [--keys KEYS]\n"
+    "                        [--print-clipboard]\n"
     "       (--min and --max only without --mask)\n";
 
 struct Options {
@@ -31,6 +33,7 @@ struct Options {
     std::optional<std::string> max;
     std::optional<char> password;
     std::optional<std::vector<keyscript::KeyAction>> keys;
+    bool printClipboard = false;
 };
 
 // Reads the options; a problem is one line on stderr and nullopt.
@@ -38,6 +41,11 @@ std::optional<Options> ParseOptions(const std::vector<std::string>& args) {
     Options options;
     for (std::size_t i = 0; i < args.size(); i += 2) {
         const std::string& name = args[i];
+        if (name == "--print-clipboard") {
+            options.printClipboard = true;
+            --i;  // a switch without a value
+            continue;
+        }
         if (i + 1 >= args.size()) {
             std::fprintf(stderr, "impapi-host edit: %s needs a value\n%s", name.c_str(), kUsage);
             return std::nullopt;
@@ -193,6 +201,53 @@ void SetClipboardText(HWND owner, const std::string& text) {
     ::CloseClipboard();
 }
 
+// The clipboard's text, empty when it holds none.
+std::string ClipboardText(HWND owner) {
+    std::string text;
+    if (!::OpenClipboard(owner)) {
+        return text;
+    }
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const char* characters = static_cast<const char*>(::GlobalLock(data))) {
+            text.assign(characters, std::find(characters, characters + ::GlobalSize(data), '\0'));
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
+// Sends the edit a message as another program, a menu or a tool sends it; the text and number the action
+// holds are the message's arguments.
+void SendEditMessage(HWND edit, const keyscript::KeyAction& action) {
+    using keyscript::EditMessage;
+    const auto text = reinterpret_cast<LPARAM>(action.text.c_str());
+    switch (action.message) {
+        case EditMessage::Clear:
+            ::SendMessageA(edit, WM_CLEAR, 0, 0);
+            break;
+        case EditMessage::Copy:
+            ::SendMessageA(edit, WM_COPY, 0, 0);
+            break;
+        case EditMessage::Cut:
+            ::SendMessageA(edit, WM_CUT, 0, 0);
+            break;
+        case EditMessage::Paste:
+            ::SendMessageA(edit, WM_PASTE, 0, 0);
+            break;
+        case EditMessage::SetText:
+            ::SendMessageA(edit, WM_SETTEXT, 0, text);
+            break;
+        case EditMessage::ReplaceSel:
+            ::SendMessageA(edit, EM_REPLACESEL, TRUE, text);
+            break;
+        case EditMessage::Limit:
+            ::SendMessageA(edit, EM_LIMITTEXT, static_cast<WPARAM>(action.number), 0);
+            break;
+    }
+    toolkit::TForm::ProcessMessages();
+}
+
 void Play(TWorkbenchForm& form, const std::vector<keyscript::KeyAction>& actions) {
     for (const keyscript::KeyAction& action : actions) {
         if (form.closed) {
@@ -208,10 +263,8 @@ void Play(TWorkbenchForm& form, const std::vector<keyscript::KeyAction>& actions
             case keyscript::ActionKind::SetClipboard:
                 SetClipboardText(form.Handle(), action.text);
                 break;
-            case keyscript::ActionKind::ClearCommand:
-                // Sent to the edit, as a menu's Delete is sent to the focused control.
-                ::SendMessageA(form.control->Handle(), WM_CLEAR, 0, 0);
-                toolkit::TForm::ProcessMessages();
+            case keyscript::ActionKind::EditMessage:
+                SendEditMessage(form.control->Handle(), action);
                 break;
         }
     }
@@ -298,6 +351,9 @@ int RunEditWorkbench(const std::vector<std::string>& args) {
     std::printf("value: %s\n", OutputLine(value).c_str());
     if (firstError) {
         std::printf("error: %s\n", OutputLine(*firstError).c_str());
+    }
+    if (options->printClipboard) {
+        std::printf("clipboard: %s\n", OutputLine(ClipboardText(form->Handle())).c_str());
     }
     std::fflush(stdout);
     toolkit::SetBeeper({});

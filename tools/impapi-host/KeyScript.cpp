@@ -1,6 +1,7 @@
 // The key script parser and the escaping of logged lines.
 #include "tools/impapi-host/KeyScript.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <utility>
 
@@ -20,7 +21,18 @@ constexpr NamedKey kNamedKeys[] = {
     {"BS", kVkBack, false},  {"ENTER", kVkReturn, false}, {"ESC", kVkEscape, false}, {"TAB", kVkTab, false},
 };
 
-constexpr std::string_view kClipPrefix = "{CLIP:";
+// The messages a script sends without an argument, and those whose argument follows a colon.
+struct NamedMessage {
+    std::string_view name;
+    EditMessage message;
+};
+constexpr NamedMessage kPlainMessages[] = {{"CLEAR", EditMessage::Clear},
+                                           {"COPY", EditMessage::Copy},
+                                           {"CUT", EditMessage::Cut},
+                                           {"PASTE", EditMessage::Paste}};
+constexpr NamedMessage kTextMessages[] = {{"SETTEXT", EditMessage::SetText},
+                                          {"REPLACESEL", EditMessage::ReplaceSel},
+                                          {"LIMIT", EditMessage::Limit}};
 
 [[noreturn]] void Fail(const std::string& problem, std::size_t offset) {
     throw KeyScriptError(problem + " at offset " + std::to_string(offset));
@@ -80,16 +92,44 @@ private:
         }
     }
 
+    // A braced name with its argument, the text up to the first "}": {CLIP:text}, {SETTEXT:text}, ...
+    bool BracesWithArgument() {
+        const std::size_t open = pos_;
+        const std::size_t colon = script_.find(':', open);
+        const std::size_t brace = script_.find('}', open);
+        if (colon == std::string_view::npos || (brace != std::string_view::npos && brace < colon)) {
+            return false;
+        }
+        const std::string_view name = script_.substr(open + 1, colon - open - 1);
+        const auto message = std::find_if(std::begin(kTextMessages), std::end(kTextMessages),
+                                          [name](const NamedMessage& named) { return named.name == name; });
+        if (name != "CLIP" && message == std::end(kTextMessages)) {
+            return false;
+        }
+        // A command, not a key: no Shift or Ctrl goes with it.
+        if (modifierAt_ != kNone) {
+            Fail("modifier before {" + std::string(name) + ":}", modifierAt_);
+        }
+        const std::size_t close = Close(colon + 1);
+        std::string argument(script_.substr(colon + 1, close - colon - 1));
+        pos_ = close + 1;
+        if (message == std::end(kTextMessages)) {
+            actions_.push_back(KeyAction::Clipboard(std::move(argument)));
+        } else if (message->message != EditMessage::Limit) {
+            actions_.push_back(KeyAction::Message(message->message, std::move(argument)));
+        } else {
+            if (argument.empty() || argument.size() > 9 ||
+                argument.find_first_not_of("0123456789") != std::string::npos) {
+                Fail("{LIMIT:} takes a number, not '" + argument + "'", colon + 1);
+            }
+            actions_.push_back(KeyAction::Message(EditMessage::Limit, {}, std::stoul(argument)));
+        }
+        return true;
+    }
+
     void Braces() {
         const std::size_t open = pos_;
-        if (script_.substr(open, kClipPrefix.size()) == kClipPrefix) {
-            if (modifierAt_ != kNone) {
-                Fail("modifier before {CLIP:}", modifierAt_);
-            }
-            const std::size_t close = Close(open + kClipPrefix.size());
-            const std::size_t start = open + kClipPrefix.size();
-            actions_.push_back(KeyAction::Clipboard(std::string(script_.substr(start, close - start))));
-            pos_ = close + 1;
+        if (BracesWithArgument()) {
             return;
         }
         // "{}}" is the one place where a "}" is quoted rather than closing.
@@ -107,13 +147,15 @@ private:
             }
         }
         const std::string braced = "{" + std::string(name) + "}";
-        if (name == "CLEAR") {
-            // A command, not a key: no Shift or Ctrl goes with it.
-            if (modifierAt_ != kNone) {
-                Fail("modifier before " + braced, modifierAt_);
+        for (const NamedMessage& named : kPlainMessages) {
+            if (name == named.name) {
+                // A command, not a key: no Shift or Ctrl goes with it.
+                if (modifierAt_ != kNone) {
+                    Fail("modifier before " + braced, modifierAt_);
+                }
+                actions_.push_back(KeyAction::Message(named.message));
+                return;
             }
-            actions_.push_back(KeyAction::Clear());
-            return;
         }
         if (name.find(' ') != std::string_view::npos) {
             Fail("repeat count in " + braced + " is not supported", open);

@@ -26,11 +26,15 @@ using useredit::kVkRight;
 using useredit::kVkTab;
 using useredit::kVkUp;
 
-enum class ActionKind { TypeChar, PressKey, SetClipboard, ClearCommand };
+enum class ActionKind { TypeChar, PressKey, SetClipboard, EditMessage };
+
+// The messages a script sends the edit as other programs, menus and tools send them: WM_CLEAR (a menu's
+// Delete), WM_COPY, WM_CUT, WM_PASTE, WM_SETTEXT and EM_REPLACESEL with a text, EM_LIMITTEXT with a number.
+enum class EditMessage { Clear, Copy, Cut, Paste, SetText, ReplaceSel, Limit };
 
 // One step of a script. TypeChar uses `ch`, PressKey `key` and `extended` (the keys of the navigation
 // block, sent with KEYEVENTF_EXTENDEDKEY), both with the modifiers; SetClipboard uses `text` only;
-// ClearCommand (WM_CLEAR to the edit, as a menu's Delete sends it) uses nothing.
+// EditMessage uses `message` and, as the message needs it, `text` or `number`.
 struct KeyAction {
     ActionKind kind = ActionKind::TypeChar;
     char ch = 0;
@@ -39,6 +43,8 @@ struct KeyAction {
     bool ctrl = false;
     bool extended = false;
     std::string text;
+    EditMessage message = EditMessage::Clear;
+    unsigned long number = 0;
 
     static KeyAction Char(char c, bool shift = false, bool ctrl = false) {
         return {ActionKind::TypeChar, c, 0, shift, ctrl, false, {}};
@@ -49,7 +55,10 @@ struct KeyAction {
     static KeyAction Clipboard(std::string text) {
         return {ActionKind::SetClipboard, 0, 0, false, false, false, std::move(text)};
     }
-    static KeyAction Clear() { return {ActionKind::ClearCommand, 0, 0, false, false, false, {}}; }
+    static KeyAction Message(EditMessage message, std::string text = {}, unsigned long number = 0) {
+        return {ActionKind::EditMessage, 0, 0, false, false, false, std::move(text), message, number};
+    }
+    static KeyAction Clear() { return Message(EditMessage::Clear); }
     bool operator==(const KeyAction&) const = default;
 };
 
@@ -61,8 +70,8 @@ public:
 
 // Characters type themselves; "+" (Shift) and "^" (Ctrl) apply to the next key or character, and "^"
 // makes a letter its key. Braces name keys ({LEFT}, {ENTER}, ...; "~" is Enter), quote the characters
-// + ^ ~ { } and hold clipboard texts ({CLIP:text}); {CLEAR} is the Delete command of a menu. Throws
-// KeyScriptError.
+// + ^ ~ { } and hold clipboard texts ({CLIP:text}); {CLEAR}, {COPY}, {CUT}, {PASTE}, {SETTEXT:text},
+// {REPLACESEL:text} and {LIMIT:n} send the edit that message. Throws KeyScriptError.
 std::vector<KeyAction> ParseKeyScript(std::string_view script);
 
 // A line for the workbench's log: CR, LF and backslash written as \r, \n and \\.

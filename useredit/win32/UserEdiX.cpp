@@ -2,6 +2,7 @@
 #include "useredit/win32/UserEdiX.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "toolkit/AtScopeEnd.h"
 #include "toolkit/Handles.h"
@@ -9,6 +10,13 @@
 
 namespace useredit {
 namespace {
+
+// The keys with which the native edit copies or cuts by itself, without WM_COPY or WM_CUT: Ctrl+Insert and
+// Shift+Delete.
+bool CopiesByItself(WPARAM key, const toolkit::TShiftState& shift) {
+    return (key == VK_INSERT && shift.Ctrl && !shift.Shift) ||
+           (key == VK_DELETE && shift.Shift && !shift.Ctrl);
+}
 
 int TextHeight(HDC dc) {
     TEXTMETRICA metrics{};
@@ -167,7 +175,17 @@ void TCustomEditEx::SetTextModified(bool value) {
 }
 
 void TCustomEditEx::SetText(const std::string& text) {
-    Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendOwnWrite(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+LRESULT TCustomEditEx::SendOwnWrite(UINT message, WPARAM wParam, LPARAM lParam) {
+    ownWrite_ = message;
+    const toolkit::AtScopeEnd taken{[this] { ownWrite_ = 0; }};
+    return Send(message, wParam, lParam);
+}
+
+LRESULT TCustomEditEx::OutsideWrite(UINT message, WPARAM wParam, LPARAM lParam) {
+    return toolkit::TWinControl::WndProc(message, wParam, lParam);
 }
 
 void TCustomEditEx::ApplyMaxLength(int value) {
@@ -297,9 +315,30 @@ LRESULT TCustomEditEx::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COPY:
         case WM_CUT:
-            // The native edit of some platforms copies a password in plain text; Windows refuses both.
+            // The native edit of some platforms copies a password in plain text; Windows refuses both, and a
+            // refused cut deletes nothing.
             if (passwordChar_ != 0) {
                 return 0;
+            }
+            break;
+        case WM_KEYDOWN:
+            // The native edit copies and cuts on these keys without a message this control could refuse.
+            // The control's own key events still see them (a mask's Shift+Delete deletes).
+            if (passwordChar_ != 0 && CopiesByItself(wParam, toolkit::TShiftState::Current())) {
+                KeyEventsOnly(message, wParam, lParam);
+                return 0;
+            }
+            break;
+        case WM_CONTEXTMENU:
+            // The native menu offers Copy and Cut; a password edit shows none.
+            if (passwordChar_ != 0) {
+                return 0;
+            }
+            break;
+        case WM_SETTEXT:
+        case EM_REPLACESEL:
+            if (std::exchange(ownWrite_, 0) != message) {
+                return OutsideWrite(message, wParam, lParam);
             }
             break;
         case WM_SETFOCUS:

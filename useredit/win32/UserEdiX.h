@@ -82,6 +82,12 @@ protected:
     toolkit::TWinControl& Parent() const { return parent_; }
     // Every message to the edit window goes through here; without a window it answers 0 and sends nothing.
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    // A change of the text the control makes itself (WM_SETTEXT or EM_REPLACESEL): marked, so that the
+    // window procedure tells it from the same message sent by anyone else.
+    LRESULT SendOwnWrite(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_SETTEXT or EM_REPLACESEL that the control did not send (another program, a host, a tool): by
+    // default the native edit's handling.
+    virtual LRESULT OutsideWrite(UINT message, WPARAM wParam, LPARAM lParam);
     // The character heights of the screen's default font and of the control's font.
     void ReadTextHeights(int& screenHeight, int& fontHeight) const;
 
@@ -96,6 +102,8 @@ private:
     bool autoSize_ = true;
     TEditCharCase charCase_ = TEditCharCase::ecNormal;
     bool windowCreating_ = false;
+    // The message of the own write under way, until the window procedure takes it.
+    UINT ownWrite_ = 0;
     bool cachedModified_ = false;
     bool fixedHeight_ = false;
 };

@@ -256,7 +256,29 @@ void TCustomUserEdit::ResetCheckError() {
 void TCustomUserEdit::CommitPendingEdit() {
     if (HasEditState(uesEditing)) {
         CommitValue();
+        return;
     }
+    if (!TextModified()) {
+        return;
+    }
+    if (CommitValue()) {
+        DoModified();
+        RefreshText();
+    } else {
+        SetEditState(uesEditing, true);  // a refused text has taken the focus, as a refused exit does
+    }
+}
+
+LRESULT TCustomUserEdit::OutsideWrite(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_SETTEXT) {
+        return TCustomEditEx::OutsideWrite(message, wParam, lParam);
+    }
+    // A text another program sets is an edit in progress, as if typed: it stays modified, is not covered by
+    // the value when the control is entered, and is checked and stored on Enter, on leaving, or when the
+    // value is read. Only what the value setter could show gets in.
+    SetText(FitOutsideText(lParam != 0 ? reinterpret_cast<const char*>(lParam) : ""));
+    SetTextModified(true);
+    return TRUE;
 }
 
 void TCustomUserEdit::ApplyEnabledColors() {
@@ -293,7 +315,10 @@ void TCustomUserEdit::DoEnter() {
     }
     SetEditState(uesEditing, true);
     normalColor_ = Color();
-    RefreshText();
+    // A text changed from outside before the entry is the edit in progress: the value must not cover it.
+    if (!TextModified()) {
+        RefreshText();
+    }
     if (historyList_ != nullptr) {
         historyList_->SetEditControl(this);
         historyList_->EditEntered();

@@ -47,7 +47,8 @@ public:
     // What a form does after it set up its controls, as loading them from a stored form would: the colours
     // seen now become the normal ones, and the value is displayed.
     virtual void Loaded();
-    // Takes over an edit in progress (focused and modified) as the value.
+    // Takes over an edit in progress as the value: a focused, modified text, or a text changed from outside
+    // while the control was not being edited, which is then taken as if the user had left the control.
     void CommitPendingEdit();
     // Clears a shown check error and displays the value again.
     void ResetCheckError();
@@ -74,6 +75,9 @@ protected:
     // A typed character after the error colour went: checked, Escape restores the value, Enter commits it,
     // others reach OnKeyPress. A masked edit takes the character through its mask instead.
     virtual void TypedChar(char& key);
+    // A text set from outside as the value setter would show it (a masked edit fits it to its mask).
+    virtual std::string FitOutsideText(const std::string& text) const { return text; }
+    LRESULT OutsideWrite(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     bool DoBeforeTF();
     void DoAfterTF();

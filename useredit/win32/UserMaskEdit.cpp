@@ -21,8 +21,24 @@ std::string TCustomUserMaskEdit::FitToMask(const std::string& text) const {
     return HasMask() ? engine_.Mask().FitText(text) : text;
 }
 
+std::string TCustomUserMaskEdit::FitOutsideText(const std::string& text) const {
+    return FitToMask(ToShortString(text));
+}
+
+LRESULT TCustomUserMaskEdit::OutsideWrite(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == EM_REPLACESEL && HasMask()) {
+        // Another program's replacement is a paste of its text at the selection: what does not fit becomes
+        // blanks, and the text keeps the mask's length and literals.
+        engine_.PasteText(lParam != 0 ? reinterpret_cast<const char*>(lParam) : "");
+        return 0;
+    }
+    return TCustomUserEdit::OutsideWrite(message, wParam, lParam);
+}
+
 void TCustomUserMaskEdit::SetEditMask(const std::string& mask) {
     engine_.SetMask(TakeInText(mask));
+    // The length limit follows the mask: raised to it while one is set, the stored MaxLength without one.
+    ApplyMaxLength(MaxLength());
     const std::string text = Text();
     const std::string fitted = FitToMask(text);
     if (fitted != text) {
@@ -110,6 +126,13 @@ LRESULT TCustomUserMaskEdit::WndProc(UINT message, WPARAM wParam, LPARAM lParam)
             engine_.TextChanged();
             return result;
         }
+        case EM_LIMITTEXT:
+            // A limit below the mask's length would let typing and deleting change the text's length and move
+            // its literals: while a mask is set, it is at least the mask's length.
+            if (HasMask() && wParam != 0 && wParam < static_cast<WPARAM>(MaskLength())) {
+                wParam = static_cast<WPARAM>(MaskLength());
+            }
+            break;
         default:
             break;
     }
@@ -132,7 +155,7 @@ void TCustomUserMaskEdit::Window::SetSelection(int anchor, int caret) {
 
 void TCustomUserMaskEdit::Window::ReplaceSelection(std::string_view characters) {
     const std::string text(characters);
-    edit_.Send(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+    edit_.SendOwnWrite(EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::string TCustomUserMaskEdit::Window::Text() const {
@@ -179,8 +202,12 @@ std::optional<std::string> TCustomUserMaskEdit::Window::ClipboardText() {
     return text;
 }
 
-void TCustomUserMaskEdit::Window::CopySelection() {
+bool TCustomUserMaskEdit::Window::CopySelection() {
+    if (edit_.PasswordChar() != 0) {
+        return false;
+    }
     edit_.Send(WM_COPY);
+    return true;
 }
 
 void TCustomUserMaskEdit::Window::Beep() {

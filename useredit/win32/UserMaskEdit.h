@@ -36,6 +36,8 @@ protected:
 
     // Typed characters go through the mask, never through the validated edit's own handling.
     void TypedChar(char& key) override;
+    std::string FitOutsideText(const std::string& text) const override;
+    LRESULT OutsideWrite(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DoEnter() override;
     void DoExit() override;
     void KeyDown(WORD& key, toolkit::TShiftState shift) override;
@@ -59,7 +61,7 @@ private:
         bool Focused() const override;
         void TakeFocus() override;
         std::optional<std::string> ClipboardText() override;
-        void CopySelection() override;
+        bool CopySelection() override;
         void Beep() override;
         void SelectBlockCursor() override;
         bool CanModifyText() override;

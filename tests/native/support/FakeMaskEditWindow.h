@@ -28,6 +28,7 @@ public:
     // The clipboard: nothing when it holds no text; a locked clipboard cannot be opened at all.
     std::optional<std::string> clipboard = std::string();
     bool clipboardLocked = false;
+    bool password = false;  // a password character hides the text: nothing is copied
     int beeps = 0;
 
     // The validated edit around the engine: the value it shows again, and its calls.
@@ -84,11 +85,15 @@ public:
         }
     }
     std::optional<std::string> ClipboardText() override { return clipboardLocked ? std::nullopt : clipboard; }
-    void CopySelection() override {
+    bool CopySelection() override {
+        if (password) {
+            return false;
+        }
         const auto [start, end] = Selection();
         if (start != end && !clipboardLocked) {
             clipboard = text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start));
         }
+        return true;
     }
     void Beep() override { ++beeps; }
     // What the simulated Shift+Left does: the caret moves one character left, the anchor stays.

@@ -11,16 +11,18 @@ namespace keyscript {
 
 // Failures show the action instead of its bytes.
 void PrintTo(const KeyAction& a, std::ostream* os) {
-    const char* const kinds[] = {"Char", "Key", "Clipboard"};
+    const char* const kinds[] = {"Char", "Key", "Clipboard", "Message"};
     *os << kinds[static_cast<int>(a.kind)] << "(ch=" << static_cast<int>(static_cast<unsigned char>(a.ch))
         << " key=0x" << std::hex << a.key << std::dec << " shift=" << a.shift << " ctrl=" << a.ctrl
-        << " extended=" << a.extended << " text=\"" << a.text << "\")";
+        << " extended=" << a.extended << " text=\"" << a.text << "\" message=" << static_cast<int>(a.message)
+        << " number=" << a.number << ")";
 }
 
 }  // namespace keyscript
 
 namespace {
 
+using keyscript::EditMessage;
 using keyscript::KeyAction;
 
 TEST(ParseKeyScript, TranslatesScriptsIntoActions) {
@@ -59,6 +61,14 @@ TEST(ParseKeyScript, TranslatesScriptsIntoActions) {
         {"{CLIP:a+b{c}x^v",
          {KeyAction::Clipboard("a+b{c"), Char('x', false, false), Key('V', false, true, false)}},
         {"+{RIGHT}{CLEAR}{CLEAR}", {Key(0x27, true, false, true), KeyAction::Clear(), KeyAction::Clear()}},
+        // What other programs send the edit, with the text up to the first "}".
+        {"{COPY}{CUT}{PASTE}{LIMIT:3}{LIMIT:0}",
+         {KeyAction::Message(EditMessage::Copy), KeyAction::Message(EditMessage::Cut),
+          KeyAction::Message(EditMessage::Paste), KeyAction::Message(EditMessage::Limit, "", 3),
+          KeyAction::Message(EditMessage::Limit, "", 0)}},
+        {"{SETTEXT:}{SETTEXT:a:b{c}{REPLACESEL:99}x",
+         {KeyAction::Message(EditMessage::SetText, ""), KeyAction::Message(EditMessage::SetText, "a:b{c"),
+          KeyAction::Message(EditMessage::ReplaceSel, "99"), Char('x', false, false)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);
@@ -87,6 +97,13 @@ TEST(ParseKeyScript, RefusesUsageErrorsNamingProblemAndOffset) {
         {"a+{CLIP:x}", "modifier before {CLIP:} at offset 1"},
         {"^{CLEAR}", "modifier before {CLEAR} at offset 0"},
         {"{clear}", "unknown key name {clear} at offset 0"},
+        {"{settext:a}", "unknown key name {settext:a} at offset 0"},
+        {"{LIMIT:}", "{LIMIT:} takes a number, not '' at offset 7"},
+        {"{LIMIT:-1}", "{LIMIT:} takes a number, not '-1' at offset 7"},
+        {"{LIMIT:1234567890}", "{LIMIT:} takes a number, not '1234567890' at offset 7"},
+        {"+{SETTEXT:a}", "modifier before {SETTEXT:} at offset 0"},
+        {"^{COPY}", "modifier before {COPY} at offset 0"},
+        {"{REPLACESEL:a", "{ without a closing } at offset 0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.script);

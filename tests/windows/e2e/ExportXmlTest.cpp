@@ -6,11 +6,13 @@
 #include <wininet.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "support/KeyboardUser.h"
 #include "support/PluginHost.h"
 
 namespace {
@@ -218,12 +220,13 @@ TEST_P(UnacknowledgedReset, StopsAfterOneRequestWithTheServersNumber) {
     EXPECT_EQ(run.files.size(), c.fileKept ? 1u : 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(ResetAnswers, UnacknowledgedReset,
-                         testing::Values(CodeCase{"noack", -21, false}, CodeCase{"reset-err002", -22, false},
-                                         CodeCase{"reset-err003", -23, false}, CodeCase{"reset-err004", -12, false},
-                                         CodeCase{"reset-err005", -25, false}, CodeCase{"reset-err006", -26, false},
-                                         CodeCase{"reset-err008", -28, false}, CodeCase{"reset-refused", -12, false}),
-                         testenv::ScenarioName<CodeCase>);
+INSTANTIATE_TEST_SUITE_P(
+    ResetAnswers, UnacknowledgedReset,
+    testing::Values(CodeCase{"noack", -21, false}, CodeCase{"reset-err002", -22, false},
+                    CodeCase{"reset-err003", -23, false}, CodeCase{"reset-err004", -12, false},
+                    CodeCase{"reset-err005", -25, false}, CodeCase{"reset-err006", -26, false},
+                    CodeCase{"reset-err008", -28, false}, CodeCase{"reset-refused", -12, false}),
+    testenv::ScenarioName<CodeCase>);
 
 TEST(ExportXml, FailedResetReturnsItsDownloadCode) {
     const ExportRun run = Export("http503", {.lastImport = kInitialImport});
@@ -264,6 +267,85 @@ TEST(ExportXml, CancelClickedDuringTheDownloadLeavesNoFile) {
                                              "Download durch Benutzer abgebrochen"}));
     EXPECT_TRUE(run.files.empty());
     EXPECT_EQ(testenv::FindOwnWindow("TfrmDownloadProgress"), nullptr);
+}
+
+struct ProgressKeys {
+    const char* name;
+    std::vector<testenv::Keystroke> keys;
+    bool enterFirst;  // Enter before the keys, which must not cancel
+};
+
+// The cancel button by keyboard, in the host's own message loop: Tab reaches it, Escape presses it wherever
+// the focus is, Space presses the focused button; Enter does nothing.
+TEST(ExportXml, TheKeyboardReachesTheCancelButton) {
+    const std::vector<ProgressKeys> cases = {
+        {"Escape", {{VK_ESCAPE}}, false},
+        {"Tab, Escape", {{VK_TAB}, {VK_ESCAPE}}, false},
+        {"Shift+Tab, Space", {{VK_TAB, true}, {VK_SPACE}}, false},
+        {"Enter, then Tab and Space", {{VK_TAB}, {VK_SPACE}}, true},
+    };
+    for (const ProgressKeys& c : cases) {
+        std::string labelAfterEnter;
+        bool cancelledByKeys = false;
+        ExportRun run;
+        {
+            const testenv::WindowRobot user("TfrmDownloadProgress", [&](HWND window) {
+                const HWND label = ::FindWindowExA(window, nullptr, "Static", nullptr);
+                const auto caption = [label] {
+                    char text[64] = {};
+                    ::GetWindowTextA(label, text, sizeof text);
+                    return std::string(text);
+                };
+                if (c.enterFirst) {
+                    // Tab behind Enter tells when Enter was handled: the focus reaches the button.
+                    testenv::TypeKeys(window, {{VK_RETURN}, {VK_TAB}});
+                    testenv::WaitUntil([window] { return testenv::FocusOf(window) != window; });
+                    labelAfterEnter = caption();
+                }
+                // A cancelled download ends at its next chunk, and the window with it.
+                cancelledByKeys = testenv::TypeKeys(window, c.keys) &&
+                                  testenv::WaitUntil([window] { return !::IsWindow(window); });
+                if (!cancelledByKeys) {
+                    testenv::ClickCancel(window);  // the slow answer would take minutes
+                }
+            });
+            run = Export("slow");
+        }  // the robot has finished
+        EXPECT_TRUE(cancelledByKeys) << c.name;
+        EXPECT_EQ(run.result, -1015) << c.name;
+        if (c.enterFirst) {
+            EXPECT_EQ(labelAfterEnter, "Download l\344uft ...") << c.name;
+        }
+    }
+}
+
+// Destroy messages that no DestroyWindow sent, from another thread or posted: the window stays the plug-in's,
+// its cancel button works, and it is gone when the export returns, before the DLL is unloaded.
+TEST(ExportXml, DestroyMessagesFromOutsideLeaveTheProgressWindowToThePlugin) {
+    const std::vector<std::pair<const char*, std::function<void(HWND)>>> cases = {
+        {"sent", [](HWND window) { ::SendMessageA(window, WM_NCDESTROY, 0, 0); }},
+        {"sent to the button",
+         [](HWND window) {
+             const HWND button = ::FindWindowExA(window, nullptr, "Button", nullptr);
+             ::SendMessageA(button, WM_DESTROY, 0, 0);
+             ::SendMessageA(button, WM_NCDESTROY, 0, 0);
+         }},
+        {"posted",
+         [](HWND window) {
+             ::PostMessageA(window, WM_DESTROY, 0, 0);
+             ::PostMessageA(window, WM_NCDESTROY, 0, 0);
+         }},
+    };
+    for (const auto& [name, destroy] : cases) {
+        const testenv::WindowRobot user("TfrmDownloadProgress", [&](HWND window) {
+            destroy(window);
+            testenv::ClickCancel(window);
+        });
+        const ExportRun run = Export("slow");  // the DLL is unloaded when it returns
+        EXPECT_EQ(run.result, -1015) << name;
+        EXPECT_EQ(::FindWindowA("TfrmDownloadProgress", nullptr), nullptr) << name;
+        testenv::PumpMessages();  // a window left with the unloaded window procedure would crash here
+    }
 }
 
 TEST(ExportXml, ProxyDemandGoesThroughTheDialog) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/KeyboardUser.h"
 #include "support/PluginHost.h"
 #include "support/TestEnvironment.h"
 
@@ -277,6 +278,107 @@ TEST(LoginDialog, NullBuffersReadAsEmptyAndAreNeverWritten) {
               1);
     EXPECT_EQ(user, HostBuffer("4711"));
     EXPECT_EQ(ShowDialog(nullptr, nullptr, [](HWND dialog) { ::PostMessageA(dialog, WM_CLOSE, 0, 0); }), 2);
+}
+
+constexpr testenv::Keystroke kTab{VK_TAB};
+constexpr testenv::Keystroke kBackTab{VK_TAB, true};
+constexpr testenv::Keystroke kEnter{VK_RETURN};
+constexpr testenv::Keystroke kNine{'9'};
+
+struct KeyboardOutcome {
+    const char* name;
+    // What another program does first (a password tool, a stray message), from the user's thread.
+    std::function<void(HWND dialog, HWND user, HWND password)> before;
+    std::vector<testenv::Keystroke> keys;
+    std::int32_t result;
+    const char* user;
+    const char* password;
+};
+
+// Real keys at the dialog in the foreground: Enter presses the focused button, else OK.
+TEST(LoginDialog, KeysPressWhatHasTheFocus) {
+    const auto nothing = [](HWND, HWND, HWND) {};
+    const std::vector<KeyboardOutcome> outcomes = {
+        {"typed, Enter in the user field", nothing, {kNine, kEnter}, 1, "9", "geheim"},
+        {"typed, Enter in the password field", nothing, {kNine, kTab, kEnter}, 1, "9", "geheim"},
+        {"typed, Enter on Abbrechen", nothing, {kNine, kTab, kTab, kEnter}, 2, "4711", "geheim"},
+        {"typed, Enter on OK", nothing, {kNine, kTab, kTab, kTab, kEnter}, 1, "9", "geheim"},
+        {"typed, Space on Abbrechen", nothing, {kNine, kTab, kTab, {VK_SPACE}}, 2, "4711", "geheim"},
+        {"back from Abbrechen to the password, Enter",
+         nothing,
+         {kTab, kTab, kBackTab, kEnter},
+         1,
+         "4711",
+         "geheim"},
+        {"typed, Escape", nothing, {kNine, {VK_ESCAPE}}, 2, "4711", "geheim"},
+        // A password tool fills the field while the focus is in the other one: OK takes what it wrote.
+        {"password set from outside, Enter",
+         [](HWND, HWND, HWND password) { ::SendMessageA(password, WM_SETTEXT, 0, LPARAM("werkzeug")); },
+         {kEnter},
+         1,
+         "4711",
+         "werkzeug"},
+        // Destroy messages that no DestroyWindow sent leave every window to the dialog.
+        {"destroy messages from outside, Enter",
+         [](HWND dialog, HWND user, HWND password) {
+             for (HWND window : {password, user, dialog}) {
+                 ::SendMessageA(window, WM_DESTROY, 0, 0);
+                 ::SendMessageA(window, WM_NCDESTROY, 0, 0);
+             }
+         },
+         {kNine, kEnter},
+         1,
+         "9",
+         "geheim"},
+    };
+    for (const KeyboardOutcome& outcome : outcomes) {
+        std::vector<char> user = HostBuffer("4711");
+        std::vector<char> password = HostBuffer("geheim");
+        bool typed = false;
+        const std::int32_t result = ShowDialog(user.data(), password.data(), [&](HWND dialog) {
+            const std::vector<HWND> order = TabOrder(dialog);
+            outcome.before(dialog, order.at(0), order.at(1));
+            typed = testenv::TypeKeys(dialog, outcome.keys);
+            if (!typed) {
+                ::PostMessageA(dialog, WM_CLOSE, 0, 0);
+            }
+        });
+        ASSERT_TRUE(typed) << outcome.name << ": the dialog did not come to the front";
+        EXPECT_EQ(result, outcome.result) << outcome.name;
+        EXPECT_STREQ(user.data(), outcome.user) << outcome.name;
+        EXPECT_STREQ(password.data(), outcome.password) << outcome.name;
+    }
+}
+
+TEST(LoginDialog, TheDefaultFrameFollowsTheFocusedButton) {
+    std::vector<std::string> framed;  // the caption of the framed buttons, after each focus move
+    const auto frames = [](HWND cancel, HWND ok) {
+        std::string seen;
+        for (HWND button : {cancel, ok}) {
+            if ((::GetWindowLongA(button, GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON) {
+                seen += (seen.empty() ? "" : "+") + Text(button);
+            }
+        }
+        return seen;
+    };
+    char user[128] = "4711";
+    char password[128] = "geheim";
+    EXPECT_EQ(ShowDialog(user, password,
+                         [&](HWND dialog) {
+                             const std::vector<HWND> order = TabOrder(dialog);
+                             framed.push_back(frames(order.at(2), order.at(3)));
+                             // Tab goes round: password, Abbrechen, OK, and back to the user number.
+                             for (std::size_t next = 1; next <= order.size(); ++next) {
+                                 testenv::TypeKeys(dialog, {kTab});
+                                 const HWND focus = order.at(next % order.size());
+                                 testenv::WaitUntil([&] { return testenv::FocusOf(dialog) == focus; });
+                                 ::SendMessageA(dialog, WM_NULL, 0, 0);  // the focus move is handled whole
+                                 framed.push_back(frames(order.at(2), order.at(3)));
+                             }
+                             testenv::TypeKeys(dialog, {{VK_ESCAPE}});
+                         }),
+              2);
+    EXPECT_EQ(framed, (std::vector<std::string>{"OK", "OK", "Abbrechen", "OK", "OK"}));
 }
 
 }  // namespace

@@ -380,6 +380,66 @@ TEST_F(MaskEditForm, AMaskFitsTheTextAndTheValueShowsFitted) {
     EXPECT_EQ(masked->Value(), "9_-__");
 }
 
+TEST_F(MaskEditForm, TheLengthLimitIsNeverBelowTheMask) {
+    const auto limit = [this] { return ::SendMessageA(masked->Handle(), EM_GETLIMITTEXT, 0, 0); };
+    masked->SetMaxLength(3);
+    EXPECT_EQ(limit(), 3);
+    masked->SetEditMask("000-000");
+    EXPECT_EQ(limit(), 7) << "raised to the mask's length";
+    EXPECT_EQ(masked->MaxLength(), 3) << "kept for later";
+    ::SendMessageA(masked->Handle(), EM_LIMITTEXT, 2, 0);
+    EXPECT_EQ(limit(), 7) << "from outside as well";
+    ::SendMessageA(masked->Handle(), EM_LIMITTEXT, 9, 0);
+    EXPECT_EQ(limit(), 9) << "a limit above the mask stays";
+    masked->SetEditMask("");
+    EXPECT_EQ(limit(), 3) << "without a mask MaxLength applies again";
+}
+
+// A text set from outside while another control has the focus is the edit in progress: entering the edit
+// does not cover it with the value, and reading the value takes it over.
+TEST_F(MaskEditForm, AnUnfocusedEditKeepsATextSetFromOutside) {
+    for (const bool enterFirst : {false, true}) {
+        masked->SetEditMask("00-00");
+        masked->SetValue("12-34");
+        other->SetFocus();
+        toolkit::TForm::ProcessMessages();
+        ::SendMessageA(masked->Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("56-78"));
+        EXPECT_EQ(masked->Text(), "56-78") << enterFirst;
+        EXPECT_TRUE(masked->TextModified()) << enterFirst;
+        if (enterFirst) {
+            masked->SetFocus();
+            toolkit::TForm::ProcessMessages();
+            EXPECT_EQ(masked->Text(), "56-78") << "entering shows the value over it";
+        }
+        EXPECT_EQ(masked->Value(), "56-78") << enterFirst;
+        EXPECT_EQ(masked->ValueOld(), "56-78") << enterFirst;
+    }
+}
+
+// A password edit opens no menu that offers Copy and Cut; the row without one shows the menu is seen.
+TEST_F(MaskEditForm, APasswordEditShowsNoContextMenu) {
+    for (const char passwordChar : {'*', '\0'}) {
+        useredit::TEditText edit(*form, 8, 70, 150, 21);
+        edit.SetPasswordChar(passwordChar);
+        edit.SetValue("secret");
+        std::atomic<bool> menuShown{false};
+        std::thread watcher([&menuShown] {
+            for (int i = 0; i < 100 && !menuShown; ++i) {
+                if (HWND menu = ::FindWindowA("#32768", nullptr);
+                    menu != nullptr && ::IsWindowVisible(menu)) {
+                    menuShown = true;
+                    ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+                }
+                ::Sleep(10);
+            }
+        });
+        ::SendMessageA(edit.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(edit.Handle()),
+                       MAKELPARAM(20, 80));
+        watcher.join();
+        EXPECT_EQ(menuShown, passwordChar == 0) << passwordChar;
+    }
+}
+
 TEST(WinCharServices, AgreeWithTheTableOfTheNativeBuildForEveryByte) {
     const useredit::Cp1252CharServices table;
     const useredit::CharServices& system = useredit::SystemCharServices();
