@@ -1,9 +1,14 @@
 /* ImpApiKalvento.dll for host programs: the seven exports, the status callback, and the codes they pass.
  *
- * All exports are __stdcall with 32-bit arguments and are exported by undecorated name at ordinals 1 to 7.
- * Texts are zero-terminated Windows-1252. A host loads the DLL, checks AppVersionCheck, registers its
- * callback and calls ExportXML with a target directory and a credentials text of "name=value" lines
- * (UserLogin, Password). */
+ * The exports are exported by undecorated name at ordinals 1 to 7; the callback is called the same way.
+ * x86 DLL: __stdcall (the callee removes its arguments), every argument and result 32 bits wide, pointers
+ * included. x64 DLL: the one x64 calling convention (IMPAPI_CALL changes nothing there); pointers are 64
+ * bits wide, int32_t stays 32 bits, and the date is passed by pointer on both. Texts are zero-terminated
+ * Windows-1252; the export job's message texts hold CR LF between their two sentences. A host loads the DLL,
+ * checks AppVersionCheck, registers its callback and calls ExportXML with a target directory, the date of
+ * the last import (0.0 for none) and a credentials text of "name=value" lines (UserLogin, Password).
+ * HOST-INTEGRATION.md is the contract: sizes and buffers per processor, the date, the export file, and what
+ * a host does with each result code. */
 #ifndef IMPAPIKALVENTO_H
 #define IMPAPIKALVENTO_H
 
@@ -36,7 +41,7 @@ typedef void(IMPAPI_CALL* ImpApiStatusCallback)(int32_t code, int32_t subCode, c
 /* Result codes of ExportXML; GetExportErrorMsg gives the German text of each one except 0. */
 enum {
     IMPAPI_OK = 0,
-    IMPAPI_UNDETERMINED = -1,         /* no export routine, or a failure nothing mapped */
+    IMPAPI_UNDETERMINED = -1,         /* unclassified download failure; another thread's export running */
     IMPAPI_NO_SESSION = -2,           /* the internet session could not be opened */
     IMPAPI_URL_FAILED = -3,           /* no connection (refused, certificate, time-out) */
     IMPAPI_ACCESS_DENIED = -4,        /* HTTP 401 or 403 */
@@ -46,6 +51,7 @@ enum {
     IMPAPI_SERVER_BUSY = -8,          /* HTTP 503 */
     IMPAPI_PROXY_AUTHENTICATION = -9, /* the proxy asked for credentials that were not given */
     IMPAPI_CREDENTIALS_MISSING = -11,
+    /* An initial import's reset answer without 007 that is XML or holds no error number. */
     IMPAPI_RESET_NOT_ACKNOWLEDGED = -12,
     IMPAPI_SERVER_LOGIN_FAILED = -21,
     IMPAPI_SERVER_USER_UNKNOWN = -22,
@@ -55,7 +61,7 @@ enum {
     IMPAPI_SERVER_DATABASE_ERROR = -28,
     IMPAPI_SERVER_UNKNOWN_ANSWER = -29,
     IMPAPI_EXPORT_FILE_NOT_WRITTEN = -31, /* the target directory cannot take the export file */
-    IMPAPI_INVALID_CALL = -32,            /* ExportXML without a date */
+    IMPAPI_INVALID_CALL = -32,            /* ExportXML without a date, or one that names no day */
     IMPAPI_CANCELLED = -1015              /* the user cancelled the download */
 };
 

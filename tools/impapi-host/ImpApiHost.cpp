@@ -31,11 +31,13 @@ constexpr char kUsage[] =
     "commands:\n"
     "  info                                 interface and version information of the plug-in\n"
     "  export DIR USER PASSWORD [DATE|none] [--no-callback]\n"
-    "                                       one import into DIR; DATE (dd.mm.yyyy) is the last import,\n"
-    "                                       none (the default) asks for the complete history\n"
+    "                                       one import into DIR. DATE (dd.mm.yyyy), the date of the last\n"
+    "                                       import: a delta import, sent as dateto=dd.mm.yyyy; none (the\n"
+    "                                       default): an initial import, the complete history\n"
     "  message CODE                         the plug-in's text for a result code\n"
     "  dialog [USER [PASSWORD]]             the credentials dialog, its fields filled with USER and PASSWORD\n"
-    "  edit [--text TEXT] [--min A] [--max B] [--password C] [--keys KEYS]\n"
+    "  edit [--mask MASK] [--text TEXT] [--min A] [--max B] [--password C] [--keys KEYS]\n"
+    "       [--print-clipboard]\n"
     "                                       the edit workbench (loads no plug-in): a text edit, typed into\n"
     "                                       by hand or by KEYS, and what it holds afterwards\n"
     "\n"
@@ -57,10 +59,16 @@ std::string ToUtf8(const char* ansi) {
     return text;
 }
 
-// Keeps the plug-in's windows alive: a host dispatches its messages while it handles a callback.
+// Keeps the plug-in's windows alive: a host dispatches its messages while it handles a callback. A quit (the
+// host closing) is posted again for the host's own loop after the export, and ends this loop, where it would
+// otherwise be the next message again.
 void PumpMessages() {
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
     }
