@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""Local stand-in for the kalvento export server: HTTPS on 127.0.0.1, user numbers pick scripted answers."""
+"""Local stand-in for the kalvento export server: HTTPS on 127.0.0.1 and ::1, user numbers pick scripted answers.
+Python's standard library only; the openssl command only to make test certificates (never with --fixed-certs)."""
 
 import os
 import re
@@ -401,34 +402,31 @@ class Connection(socketserver.BaseRequestHandler):
             received = read_head(conn)
             if received is None:
                 return
-            self.server.log(received[0].split(b"\n", 1)[0].removesuffix(b"\r"))
+            shared = self.server.shared
+            shared.log(received[0].split(b"\n", 1)[0].removesuffix(b"\r"))
             planned = answer(*received)
+            if planned.arm and planned.arm not in shared.contexts:
+                planned = framed("this server has no such certificate\r\n", 404)
             if planned.arm:  # armed before the answer goes out, so a client that has read "ok" can rely on it
-                with self.server.lock:
-                    self.server.armed = planned.arm
+                with shared.lock:
+                    shared.armed = planned.arm
             deliver(conn, planned)
         except OSError:
             pass  # the client went away or gave up; there is nobody left to answer
 
 
-class ExportServer(socketserver.ThreadingTCPServer):
-    daemon_threads = True
-    allow_reuse_address = True  # a restarted server takes its port back from TIME_WAIT
-    request_queue_size = 64
+class Shared:
+    """What the listening sockets share: the TLS contexts, the one-shot switch and the request log."""
 
-    def __init__(self, port, contexts, log_file):
+    def __init__(self, contexts, log_file):
         self.contexts, self.log_file = contexts, log_file
         self.armed = "localhost"
         self.lock = threading.Lock()
-        super().__init__(("127.0.0.1", port), Connection)
 
-    def get_request(self):
-        sock, address = self.socket.accept()
-        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+    def next_context(self):
         with self.lock:  # a one-shot certificate goes to whichever connection is accepted next
             certificate, self.armed = self.armed, "localhost"
-        context = self.contexts[certificate]
-        return context.wrap_socket(sock, server_side=True, do_handshake_on_connect=False), address
+        return self.contexts[certificate]
 
     def log(self, line):
         with self.lock:  # whole lines, flushed at once so a test can read the log while the server runs
@@ -437,6 +435,24 @@ class ExportServer(socketserver.ThreadingTCPServer):
                 self.log_file.flush()
             except OSError:
                 pass  # a log nobody reads any more must not cost the client its answer
+
+
+class ExportServer(socketserver.ThreadingTCPServer):
+    daemon_threads = True
+    # A restarted server takes its port back from TIME_WAIT; on Windows the option would let a second server
+    # share the port instead.
+    allow_reuse_address = sys.platform != "win32"
+    request_queue_size = 64
+
+    def __init__(self, host, port, shared):
+        self.address_family = socket.AF_INET6 if ":" in host else socket.AF_INET
+        self.shared = shared
+        super().__init__((host, port), Connection)
+
+    def get_request(self):
+        sock, address = self.socket.accept()
+        sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+        return self.shared.next_context().wrap_socket(sock, server_side=True, do_handshake_on_connect=False), address
 
     def handle_error(self, request, address):
         print(f"export-server: connection failed: {sys.exc_info()[1]}", file=sys.stderr)
@@ -531,6 +547,15 @@ def issue(cert_dir, stem, subject, days, extensions="server_ext", san=""):
             os.replace(os.path.join(scratch, name), os.path.join(cert_dir, stem + suffix))
 
 
+def fixed_certificates(cert_dir):
+    """The context of localhost.pem and localhost.key as they are: nothing is made, no openssl is run, and the
+    one-shot certificates are not there."""
+    try:
+        return {"localhost": load_context(os.path.abspath(cert_dir), "localhost")}
+    except (OSError, ssl.SSLError) as error:
+        raise RuntimeError(f"cannot load localhost.pem and localhost.key from {cert_dir}: {error}") from None
+
+
 def ensure_certificates(cert_dir):
     """The CA is kept while it works, so a CA imported into a Wine prefix stays trusted; a server certificate
     is made again when missing, not matching its key or the CA, or out of date (the expired one: in date).
@@ -565,13 +590,16 @@ def ensure_certificates(cert_dir):
 # Command line
 
 HELP = """\
-usage: export-server --port N --cert-dir DIR [--proxy-port P] [--proxy-credentials USER:PASS]
-                     [--log FILE]
+usage: export-server --port N (--cert-dir DIR | --fixed-certs DIR) [--proxy-port P]
+                     [--proxy-credentials USER:PASS] [--log FILE]
 
-Local stand-in for the kalvento export server. Listens on 127.0.0.1 only: HTTPS on --port.
+Local stand-in for the kalvento export server. Listens on loopback only: HTTPS on --port, on 127.0.0.1
+and on ::1 where the machine has it.
 --proxy-port and --proxy-credentials are checked and otherwise ignored: the authenticating proxy
 (default credentials proxyuser:proxypass) is tinyproxy, started by tools/export-server/start-proxy.
-Test CA and server certificates are created in DIR when missing (import ca.der as a root).
+--cert-dir: a test CA and server certificates are created in DIR when missing (import ca.der as a
+root), with the openssl command. --fixed-certs: DIR's localhost.pem and localhost.key are used as they
+are; nothing is created and the one-shot certificates below are not available.
 Prints 'ready' once listening; request lines go to --log FILE or stdout. SIGTERM/SIGINT stop it.
 
   GET /export/export/export.php?usr=U&pwd=P&type=T[&dateto=dd.mm.yyyy]
@@ -601,7 +629,7 @@ def parse_options(args):
         if name in ("--help", "-h"):
             options["--help"] = True
             continue
-        if name not in ("--port", "--cert-dir", "--proxy-port", "--proxy-credentials", "--log"):
+        if name not in ("--port", "--cert-dir", "--fixed-certs", "--proxy-port", "--proxy-credentials", "--log"):
             raise UsageError(f"unknown argument '{arg}'")
         if not eq:
             if not args:
@@ -613,14 +641,16 @@ def parse_options(args):
             value = int(value)
         elif name == "--proxy-credentials" and ":" not in value:
             raise UsageError("--proxy-credentials must look like USER:PASS")
-        elif name in ("--cert-dir", "--log") and not value:
+        elif name in ("--cert-dir", "--fixed-certs", "--log") and not value:
             raise UsageError(f"{name} must not be empty")
         options[name] = value
     if options["--help"]:
         return options
-    for required in ("--port", "--cert-dir"):
-        if required not in options:
-            raise UsageError(f"{required} is required")
+    if "--port" not in options:
+        raise UsageError("--port is required")
+    if ("--cert-dir" in options) == ("--fixed-certs" in options):
+        raise UsageError("--cert-dir is required" if "--cert-dir" not in options else
+                         "--cert-dir and --fixed-certs do not go together")
     if options.get("--proxy-port") == options["--port"]:
         raise UsageError("--proxy-port must differ from --port")
     return options
@@ -638,19 +668,29 @@ def main(args):
     for stop in (signal.SIGTERM, signal.SIGINT):
         signal.signal(stop, lambda *_: sys.exit(0))
     try:
-        contexts = ensure_certificates(options["--cert-dir"])
+        if "--fixed-certs" in options:
+            contexts = fixed_certificates(options["--fixed-certs"])
+        else:
+            contexts = ensure_certificates(options["--cert-dir"])
         log_path = options.get("--log")
         try:
             log_file = open(log_path, "ab") if log_path else sys.stdout.buffer
         except OSError as error:
             raise RuntimeError(f"cannot open log {log_path}: {error.strerror}") from None
+        shared = Shared(contexts, log_file)
         try:
-            server = ExportServer(options["--port"], contexts, log_file)
+            server = ExportServer("127.0.0.1", options["--port"], shared)
         except OSError as error:
             raise RuntimeError(f"cannot listen on 127.0.0.1:{options['--port']}: {error.strerror}") from None
     except (RuntimeError, OSError, ssl.SSLError) as error:
         print(f"export-server: {error}", file=sys.stderr)
         return 1
+    # Windows may resolve localhost to ::1 first; a machine without IPv6 is served on 127.0.0.1 alone.
+    try:
+        server6 = ExportServer("::1", options["--port"], shared)
+        threading.Thread(target=server6.serve_forever, daemon=True).start()
+    except OSError as error:
+        print(f"export-server: not listening on ::1: {error.strerror}", file=sys.stderr)
     print("ready", flush=True)
     server.serve_forever()
     return 0

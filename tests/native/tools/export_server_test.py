@@ -41,6 +41,8 @@ class CommandLineTest(unittest.TestCase):
     def test_bad_arguments_exit_with_a_message(self):
         cases = [([], "--port is required"),
                  (["--port", "1"], "--cert-dir is required"),
+                 (["--port", "1", "--cert-dir", "c", "--fixed-certs", "f"], "do not go together"),
+                 (["--port", "1", "--fixed-certs="], "--fixed-certs must not be empty"),
                  (["--port"], "--port needs a value"),
                  (["--port=0", "--cert-dir=c"], "--port must be a number from 1 to 65535, not '0'"),
                  (["--port", "12ab", "--cert-dir", "c"], "not '12ab'"),
@@ -156,6 +158,40 @@ class RunningServerTest(unittest.TestCase):
                     self.assertGreaterEqual(len(head), min_head)
                 else:
                     self.assertEqual(len(data), len(start) + body_size)
+
+
+class FixedCertificatesTest(unittest.TestCase):
+    """The test kit's server: the certificates kept in the repository, as they are, without the openssl
+    command; both loopback addresses; the kit CA's name constraints as anyone can read them."""
+
+    KIT_CERTS = Path(__file__).resolve().parents[3] / "tools" / "testkit" / "certs"
+
+    def test_serves_the_kit_certificate_on_both_loopback_addresses_without_openssl(self):
+        port = free_port()
+        # No PATH at all: an openssl the server tried to run would not be found.
+        server = subprocess.Popen([sys.executable, SCRIPT, "--port", str(port), "--fixed-certs",
+                                   str(self.KIT_CERTS)], stdout=subprocess.PIPE, text=True, env={})
+        try:
+            self.assertEqual(server.stdout.readline(), "ready\n")
+            context = ssl.create_default_context(cafile=str(self.KIT_CERTS / "ca.pem"))
+            for address in ("127.0.0.1", "::1"):
+                with self.subTest(address=address):
+                    with context.wrap_socket(socket.create_connection((address, port)),
+                                             server_hostname="localhost") as conn:
+                        conn.sendall(b"GET /control?wronghost=1 HTTP/1.1\r\nHost: localhost\r\n\r\n")
+                        self.assertIn(b" 404 ", conn.recv(4096), "no one-shot certificate in the kit")
+        finally:
+            server.terminate()
+            server.wait(10)
+            server.stdout.close()
+
+    def test_the_kit_ca_can_sign_for_loopback_names_only(self):
+        text = subprocess.run(["openssl", "x509", "-noout", "-text", "-in", str(self.KIT_CERTS / "ca.pem")],
+                              capture_output=True, text=True, check=True).stdout
+        self.assertRegex(text, r"Basic Constraints: critical\s+CA:TRUE, pathlen:0")
+        self.assertRegex(text, r"Name Constraints: critical\s+Permitted:\s+DNS:localhost\s+"
+                               r"IP:127.0.0.1/255.255.255.255\s+IP:0:0:0:0:0:0:0:1/FFFF(:FFFF){7}\s")
+        self.assertNotIn("Excluded", text)
 
 
 if __name__ == "__main__":
