@@ -350,9 +350,11 @@ bool TWinControl::TakeDispatchedKeyDown(UINT message, WPARAM wParam, LPARAM lPar
     return true;
 }
 
-bool TWinControl::DestroyedByToolkit() {
-    return ownDestroyDepth_ > 0 &&
-           (::InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) == 0;
+bool TWinControl::DestroyMessageFromOutside() {
+    // Inside the toolkit's own DestroyWindow the messages are the real ones, even when the call that destroys
+    // runs in the handler of a message another thread sent (which InSendMessageEx then reports).
+    return ownDestroyDepth_ == 0 &&
+           (::InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != 0;
 }
 
 LRESULT CALLBACK TWinControl::WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -366,9 +368,10 @@ LRESULT CALLBACK TWinControl::WindowProcedure(HWND window, UINT message, WPARAM 
     if (control == nullptr) {
         return ::DefWindowProcA(window, message, wParam, lParam);
     }
-    if ((message == WM_DESTROY || message == WM_NCDESTROY) && !DestroyedByToolkit()) {
+    if ((message == WM_DESTROY || message == WM_NCDESTROY) && DestroyMessageFromOutside()) {
         // Another program or thread cannot orphan the window from its object: the object would lose its
-        // window while the window lived on, and outlive the code of its window procedure.
+        // window while the window lived on, and outlive the code of its window procedure. (Posted ones never
+        // get here: the form's message hook drops them.)
         return 0;
     }
     if (message == WM_NCDESTROY) {

@@ -156,10 +156,10 @@ private:
     std::shared_ptr<char> alive_ = std::make_shared<char>();
     // The WM_KEYDOWN that the toolkit's message loop is dispatching after it ran KeyDown for it.
     static inline thread_local const MSG* dispatchedKeyDown_ = nullptr;
-    // How deep this thread is in a DestroyWindow of the toolkit's own: a WM_DESTROY or WM_NCDESTROY that
-    // arrives outside one was sent or posted by someone else, and the window is not going.
+    // How deep this thread is in a DestroyWindow of the toolkit's own. A WM_DESTROY or WM_NCDESTROY sent from
+    // another thread outside one is someone else's message, and the window is not going.
     static inline thread_local int ownDestroyDepth_ = 0;
-    static bool DestroyedByToolkit();
+    static bool DestroyMessageFromOutside();
     // Whether the window procedure's key-down message is that one (and takes the mark).
     bool TakeDispatchedKeyDown(UINT message, WPARAM wParam, LPARAM lParam);
     // The key events of the key and character messages: false when the event zeroed the key and the message

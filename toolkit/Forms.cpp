@@ -22,7 +22,38 @@ BOOL CALLBACK CollectEnabledWindow(HWND window, LPARAM list) {
     return TRUE;
 }
 
+struct ThreadHook {
+    HHOOK hook = nullptr;
+    int forms = 0;
+};
+thread_local ThreadHook postedDestroyHook;
+
+LRESULT CALLBACK DropPostedDestroy(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION) {
+        auto* message = reinterpret_cast<MSG*>(lParam);
+        if ((message->message == WM_DESTROY || message->message == WM_NCDESTROY) &&
+            TWinControl::FromHandle(message->hwnd) != nullptr) {
+            message->message = WM_NULL;
+        }
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
+
+TForm::PostedDestroyFilter::PostedDestroyFilter() {
+    if (postedDestroyHook.forms++ == 0) {
+        postedDestroyHook.hook =
+            ::SetWindowsHookExA(WH_GETMESSAGE, DropPostedDestroy, ThisModule(), ::GetCurrentThreadId());
+    }
+}
+
+TForm::PostedDestroyFilter::~PostedDestroyFilter() {
+    if (--postedDestroyHook.forms == 0 && postedDestroyHook.hook != nullptr) {
+        ::UnhookWindowsHookEx(postedDestroyHook.hook);
+        postedDestroyHook.hook = nullptr;
+    }
+}
 
 TForm::TForm(const char* className, const std::string& caption, int clientWidth, int clientHeight, HWND owner,
              bool dialog) {

@@ -81,6 +81,15 @@ private:
     TWinControl* recreating_ = nullptr;
     TButton* defaultButton_ = nullptr;
     TButton* framedButton_ = nullptr;  // the button that shows the default frame
+    // While a form exists on a thread, a message hook drops a posted WM_DESTROY or WM_NCDESTROY for a toolkit
+    // window before any message loop (the host's too) dispatches it; it goes with the thread's last form.
+    struct PostedDestroyFilter {
+        PostedDestroyFilter();
+        ~PostedDestroyFilter();
+        PostedDestroyFilter(const PostedDestroyFilter&) = delete;
+        PostedDestroyFilter& operator=(const PostedDestroyFilter&) = delete;
+    };
+    PostedDestroyFilter postedDestroyFilter_;
     TButton* cancelButton_ = nullptr;
     int modalResult_ = mrNone;
     bool modal_ = false;

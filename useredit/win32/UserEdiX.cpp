@@ -11,11 +11,11 @@
 namespace useredit {
 namespace {
 
-// The keys with which the native edit copies or cuts by itself, without WM_COPY or WM_CUT: Ctrl+Insert and
-// Shift+Delete.
-bool CopiesByItself(WPARAM key, const toolkit::TShiftState& shift) {
+// The keys with which the native edit copies or cuts by itself, without WM_COPY or WM_CUT: Ctrl+Insert, and
+// Shift+Delete on a selection (without one it deletes the character before the caret).
+bool CopiesByItself(WPARAM key, const toolkit::TShiftState& shift, bool selected) {
     return (key == VK_INSERT && shift.Ctrl && !shift.Shift) ||
-           (key == VK_DELETE && shift.Shift && !shift.Ctrl);
+           (key == VK_DELETE && shift.Shift && !shift.Ctrl && selected);
 }
 
 int TextHeight(HDC dc) {
@@ -179,6 +179,7 @@ void TCustomEditEx::SetText(const std::string& text) {
 }
 
 LRESULT TCustomEditEx::SendOwnWrite(UINT message, WPARAM wParam, LPARAM lParam) {
+    ++ownWriteCount_;
     ownWrite_ = message;
     const toolkit::AtScopeEnd taken{[this] { ownWrite_ = 0; }};
     return Send(message, wParam, lParam);
@@ -324,7 +325,8 @@ LRESULT TCustomEditEx::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_KEYDOWN:
             // The native edit copies and cuts on these keys without a message this control could refuse.
             // The control's own key events still see them (a mask's Shift+Delete deletes).
-            if (passwordChar_ != 0 && CopiesByItself(wParam, toolkit::TShiftState::Current())) {
+            if (passwordChar_ != 0 &&
+                CopiesByItself(wParam, toolkit::TShiftState::Current(), GetSelectionLength() > 0)) {
                 KeyEventsOnly(message, wParam, lParam);
                 return 0;
             }

@@ -42,6 +42,8 @@ public:
     void SetTextModified(bool value);
     std::string Text() const { return Caption(); }
     void SetText(const std::string& text);
+    // An edit's text is set with SetText, which marks it as the control's own.
+    void SetCaption(const std::string& caption) = delete;
 
     // EM_GETSEL and EM_SETSEL: the caret goes to `caret`, which may lie before `anchor`; -1 as the caret
     // selects to the end. Without a window the selection is empty and setting one does nothing.
@@ -85,6 +87,8 @@ protected:
     // A change of the text the control makes itself (WM_SETTEXT or EM_REPLACESEL): marked, so that the
     // window procedure tells it from the same message sent by anyone else.
     LRESULT SendOwnWrite(UINT message, WPARAM wParam, LPARAM lParam);
+    // How many own writes have been sent so far.
+    unsigned OwnWriteCount() const { return ownWriteCount_; }
     // WM_SETTEXT or EM_REPLACESEL that the control did not send (another program, a host, a tool): by
     // default the native edit's handling.
     virtual LRESULT OutsideWrite(UINT message, WPARAM wParam, LPARAM lParam);
@@ -104,6 +108,7 @@ private:
     bool windowCreating_ = false;
     // The message of the own write under way, until the window procedure takes it.
     UINT ownWrite_ = 0;
+    unsigned ownWriteCount_ = 0;
     bool cachedModified_ = false;
     bool fixedHeight_ = false;
 };

@@ -203,7 +203,7 @@ void TCustomUserEdit::TakeFocusBack() {
         Focused(), [this] { SetEditState(uesRefocus, true); }, [this] { SetFocus(); });
 }
 
-bool TCustomUserEdit::CommitValue() {
+bool TCustomUserEdit::CommitValue(bool takeFocusBack) {
     if (!TextModified()) {
         return true;
     }
@@ -212,10 +212,14 @@ bool TCustomUserEdit::CommitValue() {
             StoreValue();
             return true;
         }
-        TakeFocusBack();
+        if (takeFocusBack) {
+            TakeFocusBack();
+        }
         return false;
     }
-    TakeFocusBack();
+    if (takeFocusBack) {
+        TakeFocusBack();
+    }
     SetColor(ErrColor);
     SetEditState(uesErrColor, true);
     RaiseCheckError();
@@ -258,14 +262,14 @@ void TCustomUserEdit::CommitPendingEdit() {
         CommitValue();
         return;
     }
-    if (!TextModified()) {
-        return;
-    }
-    if (CommitValue()) {
+    // As if the user had left the control, but a refused text takes no focus from a getter: it stays, in the
+    // error colour, and the check's error is raised.
+    if (TextModified() && CommitValue(false)) {
         DoModified();
         RefreshText();
-    } else {
-        SetEditState(uesEditing, true);  // a refused text has taken the focus, as a refused exit does
+        if (historyList_ != nullptr) {
+            historyList_->EditValueAccepted();
+        }
     }
 }
 
@@ -275,9 +279,13 @@ LRESULT TCustomUserEdit::OutsideWrite(UINT message, WPARAM wParam, LPARAM lParam
     }
     // A text another program sets is an edit in progress, as if typed: it stays modified, is not covered by
     // the value when the control is entered, and is checked and stored on Enter, on leaving, or when the
-    // value is read. Only what the value setter could show gets in.
+    // value is read. Only what the value setter could show gets in. A value set by OnChange meanwhile is the
+    // control's own and stays unmodified.
+    const unsigned writesBefore = OwnWriteCount();
     SetText(FitOutsideText(lParam != 0 ? reinterpret_cast<const char*>(lParam) : ""));
-    SetTextModified(true);
+    if (OwnWriteCount() == writesBefore + 1) {
+        SetTextModified(true);
+    }
     return TRUE;
 }
 

@@ -76,7 +76,7 @@ protected:
     // others reach OnKeyPress. A masked edit takes the character through its mask instead.
     virtual void TypedChar(char& key);
     // A text set from outside as the value setter would show it (a masked edit fits it to its mask).
-    virtual std::string FitOutsideText(const std::string& text) const { return text; }
+    virtual std::string FitOutsideText(const std::string& text) const { return ToShortString(text); }
     LRESULT OutsideWrite(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     bool DoBeforeTF();
@@ -84,7 +84,9 @@ protected:
     bool DoModifying();
     void DoModified();
     void RefreshText();
-    bool CommitValue();
+    // Checks and stores a modified text; a refused one shows the error colour and raises the check error,
+    // after taking the focus back when `takeFocusBack` is set.
+    bool CommitValue(bool takeFocusBack = true);
     void RaiseCheckError();
     void ApplyEnabledColors();
     // The colours seen now become the normal ones (the first half of Loaded).

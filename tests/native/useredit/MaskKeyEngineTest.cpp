@@ -284,15 +284,21 @@ TEST_F(MaskKeyEngineTest, CutAndPasteMessages) {
         std::string_view mask;
         bool readOnly, paste, handled;
         std::string_view expected, clipboardAfter;
-    } cases[] = {
-        {"00-00", false, false, true, "[_]_-34", "12"}, {"00-00", true, false, true, "[12]-34", "12"},
-        {"00-00", false, true, true, "9[_]-34", "9"},   {"00-00", true, true, false, "[12]-34", "9"},
-        {"", false, false, false, "[12]-34", "9"},      {"", false, true, false, "[12]-34", "9"}};
+        bool password = false;
+    } cases[] = {{"00-00", false, false, true, "[_]_-34", "12"},
+                 {"00-00", true, false, true, "[12]-34", "12"},
+                 {"00-00", false, true, true, "9[_]-34", "9"},
+                 {"00-00", true, true, false, "[12]-34", "9"},
+                 {"", false, false, false, "[12]-34", "9"},
+                 {"", false, true, false, "[12]-34", "9"},
+                 // A password is not copied, and a cut that cannot copy deletes nothing.
+                 {"00-00", false, false, true, "[12]-34", "9", true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.mask) + (c.readOnly ? " read-only" : "") + (c.paste ? " paste" : " cut"));
         MaskedEditRun run(c.mask);
         run.Show("[12]-34");
         run.window.readOnly = c.readOnly;
+        run.window.password = c.password;
         run.window.clipboard = "9";
         EXPECT_EQ(c.paste ? run.engine.Paste() : run.engine.Cut(), c.handled);
         ExpectSelection(run, c.expected);

@@ -33,6 +33,9 @@ TEST(EditWaysIn, APasswordNeverReachesTheClipboard) {
         // Shift+Delete would cut: a refused copy deletes nothing.
         {R"(--password * --text secret --print-clipboard --keys "{CLIP:marker}{HOME}+{END}+{DEL}^x^c{COPY}{CUT}")",
          "text: secret\nselection: 0 6\nmodified: 0\nbeeps: 0\nvalue: secret\nclipboard: marker\n"},
+        // Without a selection Shift+Delete deletes the character before the caret, as it does elsewhere.
+        {R"(--password * --text secret --print-clipboard --keys "{CLIP:marker}{END}+{DEL}")",
+         "text: secre\nselection: 5 5\nmodified: 1\nbeeps: 0\nvalue: secre\nclipboard: marker\n"},
         {R"(--mask 0000 --password * --text 1234 --print-clipboard --keys "{CLIP:marker}{HOME}+{END}^{INS}^x{CUT}")",
          "text: 1234\nselection: 0 4\nmodified: 0\nbeeps: 0\nvalue: 1234\nclipboard: marker\n"},
         // In a masked edit Shift+Delete is the Delete key: blanks, and nothing on the clipboard.

@@ -416,15 +416,30 @@ TEST_F(MaskEditForm, AnUnfocusedEditKeepsATextSetFromOutside) {
     }
 }
 
+// A value that OnChange sets while a text from outside arrives is the control's own: not an edit in progress.
+TEST_F(MaskEditForm, AValueSetByOnChangeDuringAnOutsideTextStaysUnmodified) {
+    useredit::TEditText edit(*form, 8, 70, 150, 21);
+    edit.OnChange = [&edit](useredit::TCustomEditEx&) {
+        if (edit.Text() == "fremd") {
+            edit.SetValue("eigen");
+        }
+    };
+    ::SendMessageA(edit.Handle(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("fremd"));
+    EXPECT_EQ(edit.Text(), "eigen");
+    EXPECT_FALSE(edit.TextModified());
+}
+
 // A password edit opens no menu that offers Copy and Cut; the row without one shows the menu is seen.
 TEST_F(MaskEditForm, APasswordEditShowsNoContextMenu) {
     for (const char passwordChar : {'*', '\0'}) {
         useredit::TEditText edit(*form, 8, 70, 150, 21);
         edit.SetPasswordChar(passwordChar);
         edit.SetValue("secret");
+        // A menu runs inside the message: the watcher closes whatever appears until the message returns.
         std::atomic<bool> menuShown{false};
-        std::thread watcher([&menuShown] {
-            for (int i = 0; i < 100 && !menuShown; ++i) {
+        std::atomic<bool> returned{false};
+        std::thread watcher([&menuShown, &returned] {
+            while (!returned) {
                 if (HWND menu = ::FindWindowA("#32768", nullptr);
                     menu != nullptr && ::IsWindowVisible(menu)) {
                     menuShown = true;
@@ -435,6 +450,7 @@ TEST_F(MaskEditForm, APasswordEditShowsNoContextMenu) {
         });
         ::SendMessageA(edit.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(edit.Handle()),
                        MAKELPARAM(20, 80));
+        returned = true;
         watcher.join();
         EXPECT_EQ(menuShown, passwordChar == 0) << passwordChar;
     }
