@@ -189,14 +189,17 @@ inline HWND FindOwnWindow(const char* className) {
     return search.found;
 }
 
-// Waits on its own thread for a window of this process to appear, then acts on it, as a user would.
+// Waits on its own thread for a window of this process (or, with `anyProcess`, of any process) to appear,
+// then acts on it, as a user would.
 class WindowRobot {
 public:
-    WindowRobot(const char* className, std::function<void(HWND)> action)
-        : thread_([this, className, action = std::move(action)] {
+    WindowRobot(const char* className, std::function<void(HWND)> action, bool anyProcess = false)
+        : thread_([this, className, action = std::move(action), anyProcess] {
               const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
               while (!stop_ && std::chrono::steady_clock::now() < deadline) {
-                  if (HWND window = FindOwnWindow(className)) {
+                  HWND window = anyProcess ? ::FindWindowA(className, nullptr) : FindOwnWindow(className);
+                  // A window is acted on once it shows: then its controls exist.
+                  if (window != nullptr && ::IsWindowVisible(window)) {
                       action(window);
                       ++actions_;
                       return;

@@ -5,11 +5,8 @@
 
 #include <windows.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "support/ChildProcess.h"
 #include "support/TestEnvironment.h"
@@ -39,35 +36,6 @@ testenv::ProgramRun TrustCa(const std::string& option) {
     return testenv::RunProgram(Kit(Arch() + "\\trust-ca.exe"), option + Quoted(Kit("server\\certs\\ca.der")));
 }
 
-// Presses the cancel button of whichever progress window appears first, in any process.
-class CancelPresser {
-public:
-    CancelPresser()
-        : thread_([this] {
-              const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-              while (!stop_ && std::chrono::steady_clock::now() < deadline) {
-                  if (HWND window = ::FindWindowA("TfrmDownloadProgress", nullptr)) {
-                      testenv::ClickCancel(window);
-                      pressed_ = true;
-                      return;
-                  }
-                  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-              }
-          }) {}
-    ~CancelPresser() {
-        stop_ = true;
-        thread_.join();
-    }
-    CancelPresser(const CancelPresser&) = delete;
-    CancelPresser& operator=(const CancelPresser&) = delete;
-    bool Pressed() const { return pressed_; }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> pressed_{false};
-    std::thread thread_;
-};
-
 TEST(TestKit, TriesEveryFirstOutcomeWithoutAnAccount) {
     ASSERT_NE(std::getenv("KALVENTO_TESTKIT_DIR"), nullptr) << "run by run-testkit-test";
     // Nothing is trusted yet: the kit's server is refused.
@@ -93,9 +61,10 @@ TEST(TestKit, TriesEveryFirstOutcomeWithoutAnAccount) {
         EXPECT_EQ(dir.Files().size(), c.file ? 1u : 0u) << c.arguments;
     }
     {
-        const CancelPresser user;
+        // The progress window lives in impapi-host's process.
+        const testenv::WindowRobot user("TfrmDownloadProgress", testenv::ClickCancel, true);
         const testenv::ProgramRun run = Host("export " + target + " slow x none");
-        EXPECT_TRUE(user.Pressed());
+        EXPECT_EQ(user.Actions(), 1);
         EXPECT_NE(run.output.find("result: -1015\n"), std::string::npos) << run.output;
     }
     // The example host, as a vendor builds it, with the kit's DLL.
