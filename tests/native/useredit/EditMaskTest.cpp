@@ -363,6 +363,7 @@ TEST_F(EditMaskText, FitTextKeepsWhatTheMaskTakesOffsetByOffset) {
                  {"00/00", "12/34", "12.34"},
                  {"00;0_", "1x", "1__"},
                  {"CC", "_ ", "_ "},
+                 {"CCCC", "a\tb\x7F", "a_b_"},  // a value takes no control character either
                  {"", "unchanged", ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.mask) + " \"" + std::string(c.text) + "\"");

@@ -52,8 +52,6 @@ TEST(EditWaysIn, AReplacementFromOutsideIsAMaskedPaste) {
     const WaysInCase cases[] = {
         {R"(--mask 000-000 --text 123-456 --keys "{HOME}{REPLACESEL:99}{TAB}")",
          "text: 993-456\nselection: 0 0\nmodified: 0\nbeeps: 0\nvalue: 993-456\n"},
-        {R"(--mask 000-000 --text 123-456 --keys "{HOME}{RIGHT}+{RIGHT}+{RIGHT}{REPLACESEL:7}")",
-         "text: 17_-456\nselection: 2 3\nmodified: 1\nbeeps: 0\nvalue: 17_-456\n"},
         // Letters do not fit digit positions; nothing goes in behind the mask.
         {R"(--mask 000-000 --text 123-456 --keys "{HOME}{REPLACESEL:ab}")",
          "text: __3-456\nselection: 2 3\nmodified: 1\nbeeps: 0\nvalue: __3-456\n"},
@@ -61,8 +59,6 @@ TEST(EditWaysIn, AReplacementFromOutsideIsAMaskedPaste) {
          "text: 123-456\nselection: 7 7\nmodified: 0\nbeeps: 0\nvalue: 123-456\n"},
         {R"(--mask 00/00/0000 --text 01/02/2026 --keys "{HOME}{REPLACESEL:3112}")",
          "text: 31/12/2026\nselection: 5 6\nmodified: 1\nbeeps: 0\nvalue: 31/12/2026\n"},
-        {R"(--mask >LL-00 --text AB-12 --keys "{HOME}{REPLACESEL:x9}")",
-         "text: X_-12\nselection: 2 3\nmodified: 1\nbeeps: 0\nvalue: X_-12\n"},
     };
     ExpectWorkbench(cases);
 }
@@ -84,8 +80,6 @@ TEST(EditWaysIn, ATextSetFromOutsideIsAnEditInProgress) {
          "text: d\nselection: 0 0\nmodified: 0\nbeeps: 0\nvalue: d\n"},
         {R"(--text alt --keys "{SETTEXT:neu}{ESC}")",
          "text: alt\nselection: 0 3\nmodified: 0\nbeeps: 0\nvalue: alt\n"},
-        {R"(--password * --text alt --keys "{SETTEXT:neu}{TAB}")",
-         "text: neu\nselection: 0 0\nmodified: 0\nbeeps: 0\nvalue: neu\n"},
     };
     ExpectWorkbench(cases);
 }
@@ -110,12 +104,8 @@ TEST(EditWaysIn, APasteTakesNoControlCharacter) {
          "text: x_y__\nselection: 0 0\nmodified: 0\nbeeps: 0\nvalue: x_y__\n"},
         {"--mask CCCCC --keys \"{CLIP:x\r\ny}{HOME}^v{TAB}\"",
          "text: x__y_\nselection: 0 0\nmodified: 0\nbeeps: 0\nvalue: x__y_\n"},
-        {"--mask ccccc --keys \"{CLIP:x\x7Fy}{HOME}^v{TAB}\"",
-         "text: x_y__\nselection: 0 0\nmodified: 0\nbeeps: 0\nvalue: x_y__\n"},
         {"--mask CCCCC --keys \"{HOME}{REPLACESEL:a\tb}{TAB}\"",
          "text: a_b__\nselection: 0 0\nmodified: 0\nbeeps: 0\nvalue: a_b__\n"},
-        {"--mask CCCCC --text \"a\tb\" --keys \"\"",
-         "text: a_b__\nselection: 0 5\nmodified: 0\nbeeps: 0\nvalue: a_b__\n"},
     };
     ExpectWorkbench(cases);
 }
