@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <exception>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -221,30 +222,21 @@ std::string ClipboardText(HWND owner) {
 // holds are the message's arguments.
 void SendEditMessage(HWND edit, const keyscript::KeyAction& action) {
     using keyscript::EditMessage;
-    const auto text = reinterpret_cast<LPARAM>(action.text.c_str());
-    switch (action.message) {
-        case EditMessage::Clear:
-            ::SendMessageA(edit, WM_CLEAR, 0, 0);
-            break;
-        case EditMessage::Copy:
-            ::SendMessageA(edit, WM_COPY, 0, 0);
-            break;
-        case EditMessage::Cut:
-            ::SendMessageA(edit, WM_CUT, 0, 0);
-            break;
-        case EditMessage::Paste:
-            ::SendMessageA(edit, WM_PASTE, 0, 0);
-            break;
-        case EditMessage::SetText:
-            ::SendMessageA(edit, WM_SETTEXT, 0, text);
-            break;
-        case EditMessage::ReplaceSel:
-            ::SendMessageA(edit, EM_REPLACESEL, TRUE, text);
-            break;
-        case EditMessage::Limit:
-            ::SendMessageA(edit, EM_LIMITTEXT, static_cast<WPARAM>(action.number), 0);
-            break;
+    // The message of each action, and its arguments: the action's text, or its number.
+    constexpr UINT kMessages[] = {WM_CLEAR,   WM_COPY,       WM_CUT,      WM_PASTE,
+                                  WM_SETTEXT, EM_REPLACESEL, EM_LIMITTEXT};
+    static_assert(std::size(kMessages) == static_cast<std::size_t>(EditMessage::Limit) + 1, "one per action");
+    const UINT message = kMessages[static_cast<int>(action.message)];
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+    if (action.message == EditMessage::SetText || action.message == EditMessage::ReplaceSel) {
+        wParam =
+            action.message == EditMessage::ReplaceSel ? TRUE : 0;  // as a program's replacement: undoable
+        lParam = reinterpret_cast<LPARAM>(action.text.c_str());
+    } else if (action.message == EditMessage::Limit) {
+        wParam = static_cast<WPARAM>(action.number);
     }
+    ::SendMessageA(edit, message, wParam, lParam);
     toolkit::TForm::ProcessMessages();
 }
 
